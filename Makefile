@@ -1,0 +1,35 @@
+# The two set-up commands: `make run` and `make test` (see README.md).
+CMAKE ?= cmake
+CTEST ?= ctest
+JOBS  ?= $(shell nproc)
+
+.PHONY: all deps build run test sanitize bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	$(CMAKE) --preset default
+	$(CMAKE) --build --preset default -j $(JOBS)
+
+run: build
+	@scripts/run-demo.sh build/default
+
+test: build
+	$(CTEST) --preset default -j $(JOBS)
+
+# Core libraries and their tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize: deps
+	$(CMAKE) --preset asan
+	$(CMAKE) --build --preset asan -j $(JOBS)
+	$(CTEST) --preset asan -j $(JOBS)
+
+# Benchmarks at full length (ctest runs them once, briefly, as a smoke test).
+bench: build
+	@for b in build/default/bench/pelorix-bench-*; do $$b --benchmark_repetitions=10 \
+	  --benchmark_report_aggregates_only=true || exit 1; done
+
+clean:
+	rm -rf build

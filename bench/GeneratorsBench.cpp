@@ -1,0 +1,60 @@
+// Every built generator at 1024x1024 through the render control, as the
+// window runs it; and the whole catalogue in menu order.
+#include <benchmark/benchmark.h>
+
+#include "Catalogue.h"
+#include "Random.h"
+#include "RenderControl.h"
+
+namespace {
+
+void RenderAt1024(benchmark::State& state, TFractalProc generator)
+{
+    TRenderControl control;
+    SetProgramJuliaParameters(&control);
+    control.SetFractalSize(1024, 1024);
+    control.ClearFractal();
+    RandomSeed = 1;
+    for (auto _ : state) {
+        control.DrawFractal(generator);
+        benchmark::DoNotOptimize(control.Raster().ScanLine(0));
+    }
+    SetProgramJuliaParameters(nullptr);
+}
+
+void WholeCatalogue(benchmark::State& state)
+{
+    TRenderControl control;
+    SetProgramJuliaParameters(&control);
+    control.SetFractalSize(1024, 1024);
+    control.ClearFractal();
+    RandomSeed = 1;
+    for (auto _ : state)
+        for (const TFractalEntry& entry : FractalCatalogue())
+            if (entry.Generator) control.DrawFractal(entry.Generator);
+    SetProgramJuliaParameters(nullptr);
+}
+
+int Register()
+{
+    for (const TFractalEntry& entry : FractalCatalogue()) {
+        if (!entry.Generator) continue;
+        benchmark::RegisterBenchmark(("Generator/" + CompactCaption(entry.Caption)).c_str(), RenderAt1024, entry.Generator)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Repetitions(10)
+            ->ReportAggregatesOnly(true);
+    }
+    benchmark::RegisterBenchmark("Catalogue/MenuOrder", WholeCatalogue)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Repetitions(10)
+        ->ReportAggregatesOnly(true);
+    return 0;
+}
+
+const int registered = Register();
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,122 @@
+// The two Mandelbrot generators. Both compute the upper half of the picture and
+// paint each point again at its mirror row, which shows the conjugate point.
+//
+// Every named real is a stored double; each right-hand side is evaluated in
+// long double and rounded once when stored.
+
+#include "FloatingPoint.h"
+#include "Colors.h"
+#include "Generators.h"
+#include "complex.h"
+
+namespace {
+
+// Iterates z := z*z + c from 0 at most 30 times while |z|^2 < 4; true when the
+// point stayed inside.
+bool InsideSimpleMandel(double x, double y)
+{
+    constexpr double R = 2.0;
+    const double cRe = static_cast<long double>(x) - R;
+    const double cIm = static_cast<long double>(R) - y;
+    double zRe = 0.0, zIm = 0.0, m = 0.0;
+    for (int n = 0; n < 30 && m < 4; ++n) {
+        ComplexMul(zRe, zIm, zRe, zIm, zRe, zIm);
+        ComplexAdd(zRe, zIm, cRe, cIm, zRe, zIm);
+        m = static_cast<long double>(zRe) * zRe + static_cast<long double>(zIm) * zIm;
+    }
+    CheckFloatingPoint();
+    return m < 4;
+}
+
+} // namespace
+
+void DrawSimpleMandel(TBitmap& raster)
+{
+    const int32_t W = raster.Width(), H = raster.Height();
+    if (W == 0 || H == 0) return;
+    TCanvas& canvas = raster.Canvas();
+
+    const double dx = 4.0L / W;
+    const double dy = 4.0L / H;
+    const int32_t half = H / 2;
+    const int32_t c1 = W / 10, c2 = (11 * W) / 20, c3 = (13 * W) / 20;
+    const int32_t T = H / 20 + 1;
+
+    auto paint = [&](int32_t col, int32_t row) {
+        canvas.SetPixel(col, row, canvas.Pen.Color);
+        canvas.SetPixel(col, H - row, canvas.Pen.Color);
+    };
+
+    // Band 1: a column is filled with one line once it has shown T inside points.
+    double x = static_cast<long double>(c1) * dx;
+    for (int32_t col = c1; col <= c2; ++col) {
+        int32_t count = 0, row = 0;
+        double y = 0.0;
+        while (row <= half) {
+            if (InsideSimpleMandel(x, y)) {
+                ++count;
+                paint(col, row);
+            }
+            if (count < T) {
+                y = static_cast<long double>(y) + dy;
+                ++row;
+            } else {
+                canvas.MovePenTo(col, row);
+                canvas.LineTo(col, H - row);
+                break;
+            }
+        }
+        x = static_cast<long double>(x) + dx;
+    }
+
+    // Band 2, the tip of the set: starts again at column c2 with x already one
+    // step further, and ends at the first column without an inside point.
+    for (int32_t col = c2; col <= c3; ++col) {
+        bool any = false;
+        double y = 0.0;
+        for (int32_t row = 0; row <= half; ++row) {
+            if (InsideSimpleMandel(x, y)) {
+                any = true;
+                paint(col, row);
+            }
+            y = static_cast<long double>(y) + dy;
+        }
+        if (!any) return;
+        x = static_cast<long double>(x) + dx;
+    }
+}
+
+void DrawMandel(TBitmap& raster)
+{
+    const int32_t W = raster.Width(), H = raster.Height();
+    if (W == 0 || H == 0) return;
+    TCanvas& canvas = raster.Canvas();
+
+    constexpr double re0 = -1.85, im0 = 1.25;
+    const double dx = 2.5L / W;
+    const double dy = -2.5L / H;
+    const int32_t half = H / 2;
+
+    int32_t row = 0;
+    do {
+        ++row;
+        const double cIm = row * static_cast<long double>(dy) + im0;
+        for (int32_t col = 1; col <= W - 1; ++col) {
+            const double cRe = col * static_cast<long double>(dx) + re0;
+            double zRe = 0.0, zIm = 0.0, re2 = 0.0, im2 = 0.0;
+            int32_t n = 0;
+            do {
+                const double t = static_cast<long double>(re2) - im2 + cRe;
+                zIm = 2 * static_cast<long double>(zRe) * zIm + cIm;
+                zRe = t;
+                re2 = static_cast<long double>(zRe) * zRe;
+                im2 = static_cast<long double>(zIm) * zIm;
+                ++n;
+            } while (!(static_cast<long double>(re2) + im2 > 2.82L) && n != 15);
+            CheckFloatingPoint();
+            const TColor colour = PaletteColor(static_cast<uint8_t>(n - 1));
+            canvas.SetPixel(col, row, colour);
+            canvas.SetPixel(col, H - row, colour);
+        }
+    } while (row < half);
+}

@@ -1,0 +1,71 @@
+#include "PictureFormats.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "Exceptions.h"
+
+namespace {
+
+std::vector<TPictureFormat>& Table()
+{
+    static std::vector<TPictureFormat> table;
+    return table;
+}
+
+std::string UpperExtension(std::string_view extension)
+{
+    if (!extension.empty() && extension.front() == '.') extension.remove_prefix(1);
+    std::string upper(extension);
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper;
+}
+
+std::string_view ExtensionOf(std::string_view fileName)
+{
+    size_t slash = fileName.find_last_of("/\\");
+    std::string_view base = slash == std::string_view::npos ? fileName : fileName.substr(slash + 1);
+    size_t dot = base.rfind('.');
+    return dot == std::string_view::npos ? std::string_view() : base.substr(dot + 1);
+}
+
+} // namespace
+
+void RegisterPictureFormat(std::string_view extension, std::string_view description, TImageFactory create)
+{
+    std::string key = UpperExtension(extension);
+    auto& table = Table();
+    std::erase_if(table, [&](const TPictureFormat& f) { return f.Extension == key; });
+    table.push_back({key, std::string(description), create});
+}
+
+void UnregisterPictureFormat(TImageFactory create)
+{
+    std::erase_if(Table(), [&](const TPictureFormat& f) { return f.Create == create; });
+}
+
+const TPictureFormat* FindPictureFormat(std::string_view extension)
+{
+    std::string key = UpperExtension(extension);
+    if (key.empty()) return nullptr;
+    for (const TPictureFormat& f : Table())
+        if (f.Extension == key) return &f;
+    return nullptr;
+}
+
+const TPictureFormat* FindPictureFormatForFile(std::string_view fileName)
+{
+    return FindPictureFormat(ExtensionOf(fileName));
+}
+
+std::vector<TPictureFormat> PictureFormats() { return Table(); }
+
+std::unique_ptr<TBitmap> LoadPicture(const std::string& fileName)
+{
+    const TPictureFormat* format = FindPictureFormatForFile(fileName);
+    if (!format)
+        throw Exception("Unknown picture file extension (." + std::string(ExtensionOf(fileName)) + ")");
+    std::unique_ptr<TBitmap> image = format->Create();
+    image->LoadFromFile(fileName);
+    return image;
+}

@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "Catalogue.h"
+#include "RasterTesting.h"
+#include "Random.h"
+#include "RenderControl.h"
+#include "RenderTool.h"
+#include "xPPM.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+    int status;
+    std::string out, err;
+};
+
+Result RunTool(std::vector<std::string> args)
+{
+    std::ostringstream out, err;
+    int status = RunRenderTool(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+struct RenderToolTest : testing::Test {
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("pelorix-render-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                           "-" + testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string File(const std::string& name) const { return (dir / name).string(); }
+    fs::path dir;
+};
+
+// What the window would show for the generator after start-up with this seed.
+void RenderDirectly(TRenderControl& control, TFractalProc generator, int32_t w, int32_t h, uint32_t seed, TColor pen)
+{
+    RandomSeed = seed;
+    control.SetFractalSize(w, h);
+    control.ClearFractal();
+    control.Raster().Canvas().Pen.Color = pen;
+    control.DrawFractal(generator);
+}
+
+} // namespace
+
+TEST_F(RenderToolTest, ListsTheCaptionsInMenuOrder)
+{
+    Result r = RunTool({"--list"});
+    EXPECT_EQ(r.status, 0);
+    std::string expected;
+    for (const TFractalEntry& entry : FractalCatalogue()) expected += std::string(entry.Caption) + "\n";
+    EXPECT_EQ(r.out, expected);
+}
+
+TEST_F(RenderToolTest, HelpDocumentsTheOptionsAndStatuses)
+{
+    Result r = RunTool({"--help"});
+    EXPECT_EQ(r.status, 0);
+    for (const char* word : {"--list", "--all", "--size", "--seed", "--julia", "--pen", "-o", "Exit status"})
+        EXPECT_NE(r.out.find(word), std::string::npos) << word;
+}
+
+TEST_F(RenderToolTest, RendersWhatTheWindowWouldShow)
+{
+    Result r = RunTool({"--seed=42", "--size", "320x240", "simplemandel", "-o", File("a.ppm"), "--pen=3264C8"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    TPPMBitmap file;
+    file.LoadFromFile(File("a.ppm"));
+    TRenderControl control;
+    RenderDirectly(control, DrawSimpleMandel, 320, 240, 42, RGB(50, 100, 200));
+    EXPECT_TRUE(SamePixels(file, control.Raster()));
+    EXPECT_GT(CountPixels(file, [](TColor c) { return c == RGB(50, 100, 200); }), 0);
+    for (const auto& entry : fs::directory_iterator(dir)) EXPECT_EQ(entry.path().filename(), "a.ppm") << "no leftovers";
+}
+
+TEST_F(RenderToolTest, ReplacesAnExistingFileWithoutABackup)
+{
+    ASSERT_EQ(RunTool({"Mandel", "-o", File("m.ppm"), "--size", "10x10"}).status, 0);
+    ASSERT_EQ(RunTool({"Mandel", "--output=" + File("m.ppm"), "--size", "20x10"}).status, 0);
+    TPPMBitmap file;
+    file.LoadFromFile(File("m.ppm"));
+    EXPECT_EQ(file.Width(), 20);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+TEST_F(RenderToolTest, AllRendersEveryBuiltGeneratorWithOneContinuingSeed)
+{
+    Result r = RunTool({"--all", File("out/sub"), "--size", "64x48", "--seed", "7"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    TRenderControl control;
+    RandomSeed = 7;
+    control.SetFractalSize(64, 48);
+    control.ClearFractal();
+    size_t built = 0;
+    for (const TFractalEntry& entry : FractalCatalogue()) {
+        fs::path file = dir / "out/sub" / (CompactCaption(entry.Caption) + ".ppm");
+        if (!entry.Generator) {
+            EXPECT_FALSE(fs::exists(file));
+            continue;
+        }
+        ++built;
+        control.DrawFractal(entry.Generator);
+        TPPMBitmap picture;
+        picture.LoadFromFile(file.string());
+        EXPECT_TRUE(SamePixels(picture, control.Raster())) << entry.Caption;
+    }
+    EXPECT_EQ(static_cast<size_t>(std::distance(fs::directory_iterator(dir / "out/sub"), fs::directory_iterator())), built);
+}
+
+TEST_F(RenderToolTest, BadArgumentsFailWithOneLine)
+{
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"Mandel"},
+        {"-o", "x.ppm"},
+        {"Nonesuch", "-o", "x.ppm"},
+        {"Mandel", "Simple Mandel", "-o", "x.ppm"},
+        {"Mandel", "-o"},
+        {"Mandel", "-o", "x.ppm", "--size", "0x10"},
+        {"Mandel", "-o", "x.ppm", "--size", "16385x10"},
+        {"Mandel", "-o", "x.ppm", "--size", "10"},
+        {"Mandel", "-o", "x.ppm", "--seed", "4294967296"},
+        {"Mandel", "-o", "x.ppm", "--seed", "-1"},
+        {"Mandel", "-o", "x.ppm", "--julia", "1,2,3"},
+        {"Mandel", "-o", "x.ppm", "--julia", "nan,0"},
+        {"Mandel", "-o", "x.ppm", "--julia", "inf,0"},
+        {"Mandel", "-o", "x.ppm", "--julia", "0;5,1"},
+        {"Mandel", "-o", "x.ppm", "--pen", "12345"},
+        {"Mandel", "-o", "x.ppm", "--pen", "GG0000"},
+        {"Mandel", "-o", "x.ppm", "--frobnicate"},
+        {"--list=yes"},
+        {"--all", "d", "Mandel"},
+    };
+    for (const auto& args : cases) {
+        Result r = RunTool(args);
+        std::string shown;
+        for (const auto& a : args) shown += a + " ";
+        EXPECT_EQ(r.status, 1) << shown;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << shown << ": " << r.err;
+        EXPECT_EQ(r.err.rfind("pelorix-render: ", 0), 0u) << r.err;
+    }
+}
+
+TEST_F(RenderToolTest, UnknownExtensionIsStatusTwo)
+{
+    for (const char* name : {"x.xyz", "noextension", "x.ppm.txt"}) {
+        Result r = RunTool({"Mandel", "-o", File(name)});
+        EXPECT_EQ(r.status, 2) << name;
+        EXPECT_EQ(r.err, "pelorix-render: Can not determine file type!\n");
+        EXPECT_FALSE(fs::exists(File(name)));
+    }
+    EXPECT_EQ(RunTool({"Mandel", "-o", File("UPPER.PPM"), "--size", "8x8"}).status, 0);
+}
+
+TEST_F(RenderToolTest, GeneratorNotBuiltYetIsStatusThree)
+{
+    const TFractalEntry* missing = nullptr;
+    for (const TFractalEntry& entry : FractalCatalogue())
+        if (!entry.Generator) missing = &entry;
+    if (!missing) GTEST_SKIP() << "every generator is built";
+    Result r = RunTool({missing->Caption, "-o", File("x.ppm")});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, std::string("pelorix-render: ") + missing->Caption + " is not available yet\n");
+}
+
+TEST_F(RenderToolTest, UnwritableFileIsStatusOne)
+{
+    Result r = RunTool({"Mandel", "-o", File("no/such/dir/x.ppm"), "--size", "8x8"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+}
+
+TEST_F(RenderToolTest, JuliaNumbersIgnoreTheLocale)
+{
+    std::locale previous = std::locale::global(std::locale::classic());
+    EXPECT_EQ(RunTool({"Mandel", "-o", File("j.ppm"), "--julia=-0.5,0.25", "--size=4x4"}).status, 0);
+    std::locale::global(previous);
+}

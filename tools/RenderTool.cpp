@@ -1,0 +1,262 @@
+#include "RenderTool.h"
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <random>
+
+#include "Catalogue.h"
+#include "Exceptions.h"
+#include "PictureFormats.h"
+#include "Random.h"
+#include "RenderControl.h"
+#include "Streams.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* Usage = R"(Usage:
+  pelorix-render NAME -o FILE [--size WxH] [--seed N] [--julia X,Y] [--pen RRGGBB]
+  pelorix-render --all DIR [--size WxH] [--seed N] [--julia X,Y] [--pen RRGGBB]
+  pelorix-render --list
+  pelorix-render --help
+
+Renders Pelorix's fractal pictures without the window, through the same
+render control and image classes.
+
+  NAME            a generator's menu caption, compared without regard to case,
+                  blanks and dots ("Simple Mandel", "simplemandel", "custom")
+  -o, --output FILE
+                  the picture file; its extension selects the format (.ppm and
+                  the other registered picture formats). The file is replaced
+                  atomically; no backup is made.
+  --all DIR       every generator, in menu order, into DIR/<caption without
+                  blanks and dots>.ppm (DIR is created if missing); one random
+                  sequence runs on from one picture to the next
+  --size WxH      drawing-area size, each side 1 to 16384 (default 640x480)
+  --seed N        random seed, 0 to 4294967295 (default: from the clock)
+  --julia X,Y     the custom Julia constant, two finite decimal numbers with
+                  a dot (default -0.39054,-0.58679)
+  --pen RRGGBB    pen colour as red, green, blue in hex (default FFFFFF)
+  --list          the generators' captions in menu order, one a line
+
+Options may stand before or after NAME, as "--opt value" or "--opt=value".
+
+Exit status: 0 success; 1 bad arguments, unknown generator, or a file that
+could not be read or written; 2 a file extension without a picture format
+("Can not determine file type!"); 3 a generator that is not available yet.
+)";
+
+struct TUsageError {
+    std::string Message;
+};
+
+struct TOptions {
+    bool Help = false, List = false;
+    std::string Name, Output, AllDir;
+    int32_t Width = 640, Height = 480;
+    std::optional<uint32_t> Seed;
+    std::optional<std::pair<double, double>> Julia;
+    std::optional<TColor> Pen;
+};
+
+template <class T>
+bool ParseWhole(std::string_view text, T& value, int base = 10)
+{
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    return !text.empty() && error == std::errc() && end == text.data() + text.size();
+}
+
+void ParseSize(std::string_view text, TOptions& options)
+{
+    size_t x = text.find_first_of("xX");
+    int32_t w = 0, h = 0;
+    if (x == std::string_view::npos || !ParseWhole(text.substr(0, x), w) || !ParseWhole(text.substr(x + 1), h) ||
+        w < 1 || h < 1 || w > 16384 || h > 16384)
+        throw TUsageError{"--size wants WxH with each side from 1 to 16384, not \"" + std::string(text) + "\""};
+    options.Width = w;
+    options.Height = h;
+}
+
+void ParseSeed(std::string_view text, TOptions& options)
+{
+    uint32_t seed = 0;
+    if (!ParseWhole(text, seed))
+        throw TUsageError{"--seed wants a whole number from 0 to 4294967295, not \"" + std::string(text) + "\""};
+    options.Seed = seed;
+}
+
+void ParseJulia(std::string_view text, TOptions& options)
+{
+    size_t comma = text.find(',');
+    double x = 0, y = 0;
+    auto number = [](std::string_view part, double& value) {
+        auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value, std::chars_format::fixed);
+        return !part.empty() && error == std::errc() && end == part.data() + part.size() && std::isfinite(value);
+    };
+    if (comma == std::string_view::npos || !number(text.substr(0, comma), x) || !number(text.substr(comma + 1), y))
+        throw TUsageError{"--julia wants two finite decimal numbers X,Y, not \"" + std::string(text) + "\""};
+    options.Julia = std::make_pair(x, y);
+}
+
+void ParsePen(std::string_view text, TOptions& options)
+{
+    uint32_t rgb = 0;
+    if (text.size() != 6 || !ParseWhole(text, rgb, 16))
+        throw TUsageError{"--pen wants six hex digits RRGGBB, not \"" + std::string(text) + "\""};
+    options.Pen = RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+TOptions ParseArguments(const std::vector<std::string>& args)
+{
+    TOptions options;
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        if (arg.empty() || arg[0] != '-' || arg == "-") {
+            if (!options.Name.empty()) throw TUsageError{"more than one generator named: \"" + arg + "\""};
+            options.Name = arg;
+            continue;
+        }
+        std::optional<std::string> inlineValue;
+        if (size_t eq = arg.find('='); eq != std::string::npos) {
+            inlineValue = arg.substr(eq + 1);
+            arg.resize(eq);
+        }
+        auto value = [&]() -> std::string {
+            if (inlineValue) return *inlineValue;
+            if (i + 1 >= args.size()) throw TUsageError{arg + " wants a value"};
+            return args[++i];
+        };
+        auto flag = [&]() {
+            if (inlineValue) throw TUsageError{arg + " takes no value"};
+        };
+        if (arg == "--help" || arg == "-h") { flag(); options.Help = true; }
+        else if (arg == "--list") { flag(); options.List = true; }
+        else if (arg == "-o" || arg == "--output") options.Output = value();
+        else if (arg == "--all") options.AllDir = value();
+        else if (arg == "--size") ParseSize(value(), options);
+        else if (arg == "--seed") ParseSeed(value(), options);
+        else if (arg == "--julia") ParseJulia(value(), options);
+        else if (arg == "--pen") ParsePen(value(), options);
+        else throw TUsageError{"unknown option " + arg};
+    }
+    if (options.Help || options.List) return options;
+    if (!options.AllDir.empty()) {
+        if (!options.Name.empty() || !options.Output.empty())
+            throw TUsageError{"--all takes neither a generator name nor -o"};
+    } else {
+        if (options.Name.empty()) throw TUsageError{"no generator named (see --list)"};
+        if (options.Output.empty()) throw TUsageError{"no output file given (-o FILE)"};
+    }
+    return options;
+}
+
+// Writes through the image class that the extension selects, into a temporary
+// file beside the target that then replaces it.
+void WritePicture(const TBitmap& raster, const TPictureFormat& format, const fs::path& file)
+{
+    std::unique_ptr<TBitmap> image = format.Create();
+    image->Assign(raster);
+    std::random_device random;
+    fs::path temporary = file;
+    temporary += ".tmp-" + std::to_string(random());
+    try {
+        TFileStream stream(temporary.string(), TFileMode::fmCreate);
+        image->WriteToStream(stream);
+        stream.Close();
+        fs::rename(temporary, file);
+    } catch (...) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        throw;
+    }
+}
+
+struct TNotAvailable {
+    std::string Caption;
+};
+
+struct TUnknownFileType {};
+
+void Render(TRenderControl& control, const TFractalEntry& entry, const TPictureFormat& format, const fs::path& file)
+{
+    if (!entry.Generator) throw TNotAvailable{entry.Caption};
+    control.DrawFractal(entry.Generator);
+    WritePicture(control.Raster(), format, file);
+}
+
+int Run(const TOptions& options, std::ostream& out)
+{
+    if (options.Help) {
+        out << Usage;
+        return rtsSuccess;
+    }
+    if (options.List) {
+        for (const TFractalEntry& entry : FractalCatalogue()) out << entry.Caption << '\n';
+        return rtsSuccess;
+    }
+
+    const TFractalEntry* single = nullptr;
+    const TPictureFormat* format = nullptr;
+    if (options.AllDir.empty()) {
+        single = FindFractal(options.Name);
+        if (!single) throw TUsageError{"unknown generator \"" + options.Name + "\" (see --list)"};
+        format = FindPictureFormatForFile(options.Output);
+    } else {
+        format = FindPictureFormat("PPM");
+    }
+    if (!format) throw TUnknownFileType{};
+
+    // The raster is prepared as the window prepares it.
+    TRenderControl control;
+    SetProgramJuliaParameters(&control);
+    struct Unregister {
+        ~Unregister() { SetProgramJuliaParameters(nullptr); }
+    } unregister;
+    if (options.Julia) std::tie(control.CustomJuliaX, control.CustomJuliaY) = *options.Julia;
+    if (options.Seed)
+        RandomSeed = *options.Seed;
+    else
+        SeedRandom();
+    control.SetFractalSize(options.Width, options.Height);
+    control.ClearFractal();
+    if (options.Pen) control.Raster().Canvas().Pen.Color = *options.Pen;
+
+    if (single) {
+        Render(control, *single, *format, options.Output);
+        return rtsSuccess;
+    }
+    fs::create_directories(options.AllDir);
+    for (const TFractalEntry& entry : FractalCatalogue()) {
+        if (!entry.Generator) continue;
+        Render(control, entry, *format, fs::path(options.AllDir) / (CompactCaption(entry.Caption) + ".ppm"));
+    }
+    return rtsSuccess;
+}
+
+} // namespace
+
+int RunRenderTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    try {
+        return Run(ParseArguments(args), out);
+    } catch (const TUsageError& e) {
+        err << "pelorix-render: " << e.Message << '\n';
+        return rtsFailure;
+    } catch (const TNotAvailable& e) {
+        err << "pelorix-render: " << e.Caption << " is not available yet\n";
+        return rtsNotAvailable;
+    } catch (const TUnknownFileType&) {
+        err << "pelorix-render: Can not determine file type!\n";
+        return rtsUnknownFileType;
+    } catch (const fs::filesystem_error& e) {
+        err << "pelorix-render: " << e.code().message() << ": " << e.path1().string() << '\n';
+        return rtsFailure;
+    } catch (const std::exception& e) {
+        err << "pelorix-render: " << e.what() << '\n';
+        return rtsFailure;
+    }
+}
