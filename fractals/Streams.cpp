@@ -87,8 +87,14 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
     int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET
                  : origin == TSeekOrigin::soCurrent ? SEEK_CUR
                                                     : SEEK_END;
-    if (offset != 0 || origin != TSeekOrigin::soCurrent) std::fseek(file_, offset, whence);
-    return std::ftell(file_);
+#ifdef _WIN32
+    if (offset != 0 || origin != TSeekOrigin::soCurrent) _fseeki64(file_, offset, whence);
+    return _ftelli64(file_);
+#else
+    // Offsets beyond 2 GiB need the 64-bit off_t calls (long may be 32 bits).
+    if (offset != 0 || origin != TSeekOrigin::soCurrent) fseeko(file_, static_cast<off_t>(offset), whence);
+    return ftello(file_);
+#endif
 }
 
 void TFileStream::Close()
