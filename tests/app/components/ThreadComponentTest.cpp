@@ -8,7 +8,6 @@
 
 #include <chrono>
 #include <memory>
-#include <stdexcept>
 #include <vector>
 
 #include "Exceptions.h"
@@ -38,9 +37,9 @@ struct TProbe {
 
     void Attach(TThreadComponent& c)
     {
-        c.SetOnExecute([this](TComponent* s) { Record(s), ++executes; });
-        c.SetOnStart([this](TComponent* s) { Record(s), ++starts; });
-        c.SetOnTerminate([this](TComponent* s) { Record(s), ++terminates; });
+        c.SetOnExecute([this](TComponent* s) { Record(s); ++executes; });
+        c.SetOnStart([this](TComponent* s) { Record(s); ++starts; });
+        c.SetOnTerminate([this](TComponent* s) { Record(s); ++terminates; });
     }
     void Record(TComponent* sender)
     {
@@ -236,22 +235,6 @@ TEST_F(ThreadComponentTest, PausingStopsFurtherCallsButAPostedOneMayStillRun)
     EXPECT_EQ(probe.starts, 2);
 }
 
-TEST_F(ThreadComponentTest, ANewHandlerTakesOverFromTheNextCall)
-{
-    TProbe probe;
-    auto c = Stepped(probe);
-    c->Worker().Step();
-    ASSERT_TRUE(c->Worker().WaitForPostedCalls(1, timeout));
-    int replacement = 0;
-    // Written while a call is on its way: that call already runs the new one.
-    c->SetOnExecute([&](TComponent*) { ++replacement; });
-    ASSERT_TRUE(WaitFor([&] { return replacement == 1; }));
-    c->Worker().Step();
-    ASSERT_TRUE(WaitFor([&] { return replacement == 2; }));
-    EXPECT_EQ(probe.executes, 0);
-    EXPECT_EQ(probe.starts, 1);
-}
-
 TEST_F(ThreadComponentTest, WithoutAHandlerTheWorkerStillHandsOverEmptyCalls)
 {
     TThreadComponent c;
@@ -307,13 +290,14 @@ TEST_F(ThreadComponentTest, ThePriorityReachesTheWorkerOnlyWhenWrittenWhileEnabl
     EXPECT_EQ(worker.Priority(), TThreadPriority::tpNormal) << "enabling does not apply a stored priority";
     c.SetThreadPriority(TThreadPriority::tpLower);
     EXPECT_EQ(worker.Priority(), TThreadPriority::tpNormal) << "the same value again changes nothing";
-    c.SetThreadPriority(TThreadPriority::tpLowest);
-    EXPECT_EQ(worker.Priority(), TThreadPriority::tpLowest);
+    c.SetThreadPriority(TThreadPriority::tpHigher);
+    EXPECT_EQ(worker.Priority(), TThreadPriority::tpHigher);
     c.SetThreadPriority(TThreadPriority::tpLower);
     EXPECT_EQ(worker.Priority(), TThreadPriority::tpLower);
 #if defined(__linux__)
     // The worker started with this thread's nice value; one step below normal
-    // is five nice steps up from it (lowering a priority needs no privilege).
+    // is five nice steps up from it. (Raising the priority just before may
+    // have failed for want of privilege; lowering it needs none.)
     const int base = getpriority(PRIO_PROCESS, 0);
     EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(worker.NativeId())), std::min(base + 5, 19));
 #endif
