@@ -78,7 +78,7 @@ std::string Format(std::string_view format, const std::vector<TFormatArg>& args)
             const bool hex = type == 'x' || type == 'X';
             if (arg.Kind() == K::akSigned) {
                 if (type == 'u' || hex) {
-                    // Two's complement, as printf shows a negative int.
+                    // A negative number in 64-bit two's complement.
                     spec += "ll";
                     spec += type;
                     out += Printf(spec, static_cast<unsigned long long>(arg.Signed()));

@@ -82,7 +82,7 @@ struct TMessageBoxRequest {
 // box went away unanswered).
 using TMessageBoxPresenter = std::function<int(const TMessageBoxRequest&)>;
 
-// The one way the program shows a message box.
+// The one way the program shows a message box; user-interface thread only.
 int PresentMessageBox(const TMessageBoxRequest& request);
 // Replaces the presenter (tests record the boxes instead of showing them);
 // an empty one restores the platform's box. Returns the presenter it replaced.

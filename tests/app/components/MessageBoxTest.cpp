@@ -217,7 +217,7 @@ TQtMessageBox* OpenBox()
     return nullptr;
 }
 
-// Shows the platform's box for the request and has `drive` answer it from
+// Shows the Qt box for the request and has `drive` answer it from
 // inside the box's own event loop.
 int ShowAndDrive(const TMessageBoxRequest& request, std::function<void(TQtMessageBox*)> drive)
 {
@@ -227,7 +227,7 @@ int ShowAndDrive(const TMessageBoxRequest& request, std::function<void(TQtMessag
         if (QTest::qWaitFor([&] { return (box = OpenBox()) != nullptr; }, 10000)) drive(box);
         driven = true;
     });
-    int code = PlatformMessageBox(request);
+    int code = ShowQtMessageBox(request);
     EXPECT_TRUE(driven);
     return code;
 }
