@@ -84,6 +84,7 @@ public:
     TThreadPriority ThreadPriority() const { return priority_; }
     void SetThreadPriority(TThreadPriority priority);
 
+    // The worker, for its seams.
     TNestedThread& Worker() { return *thread_; }
 
 protected:
