@@ -15,12 +15,12 @@ constexpr int maxWidth = 1000;
 }
 
 template <typename T>
-std::string Printf(const std::string& spec, T value)
+std::string Printf(const std::string& conversion, T value)
 {
-    int n = std::snprintf(nullptr, 0, spec.c_str(), value);
+    int n = std::snprintf(nullptr, 0, conversion.c_str(), value);
     if (n < 0) return {};
     std::string out(static_cast<size_t>(n) + 1, '\0');
-    std::snprintf(out.data(), out.size(), spec.c_str(), value);
+    std::snprintf(out.data(), out.size(), conversion.c_str(), value);
     out.resize(static_cast<size_t>(n));
     return out;
 }
@@ -63,11 +63,11 @@ std::string Format(std::string_view format, const std::vector<TFormatArg>& args)
         const char type = format[i];
         const TFormatArg& arg = args[next++];
 
-        std::string spec = "%";
-        if (left) spec += '-';
-        if (zero) spec += '0';
-        if (width > 0) spec += std::to_string(width);
-        if (precision >= 0) spec += '.' + std::to_string(precision);
+        std::string conversion = "%";
+        if (left) conversion += '-';
+        if (zero) conversion += '0';
+        if (width > 0) conversion += std::to_string(width);
+        if (precision >= 0) conversion += '.' + std::to_string(precision);
         using K = TFormatArg::TKind;
         switch (type) {
         case 'd':
@@ -79,16 +79,16 @@ std::string Format(std::string_view format, const std::vector<TFormatArg>& args)
             if (arg.Kind() == K::akSigned) {
                 if (type == 'u' || hex) {
                     // A negative number in 64-bit two's complement.
-                    spec += "ll";
-                    spec += type;
-                    out += Printf(spec, static_cast<unsigned long long>(arg.Signed()));
+                    conversion += "ll";
+                    conversion += type;
+                    out += Printf(conversion, static_cast<unsigned long long>(arg.Signed()));
                 } else {
-                    out += Printf(spec + "lld", arg.Signed());
+                    out += Printf(conversion + "lld", arg.Signed());
                 }
             } else if (arg.Kind() == K::akUnsigned) {
-                spec += "ll";
-                spec += hex ? type : 'u';
-                out += Printf(spec, arg.Unsigned());
+                conversion += "ll";
+                conversion += hex ? type : 'u';
+                out += Printf(conversion, arg.Unsigned());
             } else {
                 Invalid(format);
             }
@@ -100,7 +100,7 @@ std::string Format(std::string_view format, const std::vector<TFormatArg>& args)
         case 'g':
         case 'G':
             if (arg.Kind() != K::akReal) Invalid(format);
-            out += Printf(spec + type, arg.Real());
+            out += Printf(conversion + type, arg.Real());
             break;
         case 's': {
             if (arg.Kind() != K::akText) Invalid(format);

@@ -8,13 +8,13 @@
 
 namespace {
 
-struct TButtonSpec {
+struct TButtonDef {
     const char* text;
     int code;
 };
 
 // The buttons of each button flag, in the order the platform shows them.
-std::vector<TButtonSpec> ButtonsOf(uint32_t flags)
+std::vector<TButtonDef> ButtonsOf(uint32_t flags)
 {
     switch (flags & mb::TYPEMASK) {
     case mb::OKCANCEL: return {{"OK", mrOK}, {"Cancel", mrCancel}};
@@ -51,10 +51,10 @@ TQtMessageBox::TQtMessageBox(const TMessageBoxRequest& request, QWidget* parent)
 
     // All in one role, so that the button box keeps this order on every
     // desktop instead of sorting by role.
-    for (const TButtonSpec& spec : ButtonsOf(flags)) {
-        auto* button = new QPushButton(QString::fromLatin1(spec.text), this);
+    for (const TButtonDef& def : ButtonsOf(flags)) {
+        auto* button = new QPushButton(QString::fromLatin1(def.text), this);
         addButton(button, QMessageBox::ActionRole);
-        buttons_.emplace_back(button, spec.code);
+        buttons_.emplace_back(button, def.code);
     }
     size_t defaultIndex = 0;
     if ((flags & mb::DEFMASK) == mb::DEFBUTTON2) defaultIndex = 1;
