@@ -3,7 +3,7 @@ CMAKE ?= cmake
 CTEST ?= ctest
 JOBS  ?= $(shell nproc)
 
-.PHONY: all deps build run test sanitize bench clean
+.PHONY: all deps build run test sanitize tsan bench clean
 
 all: build
 
@@ -25,6 +25,12 @@ sanitize: deps
 	$(CMAKE) --preset asan
 	$(CMAKE) --build --preset asan -j $(JOBS)
 	$(CTEST) --preset asan -j $(JOBS)
+
+# The threaded components and their tests under ThreadSanitizer.
+tsan: deps
+	$(CMAKE) --preset tsan
+	$(CMAKE) --build --preset tsan -j $(JOBS)
+	$(CTEST) --preset tsan
 
 # Benchmarks at full length (ctest runs them once, briefly, as a smoke test).
 bench: build
