@@ -49,7 +49,7 @@ void TCustomKey::CheckChain() const
 
 std::string TCustomKey::KeyName() const
 {
-    return "Software\\!!!KeyHarbor-LostKey!!!\\" + Name();
+    return parent_ ? Name() : "Software\\!!!KeyHarbor-LostKey!!!\\" + Name();
 }
 
 std::string TCustomKey::FullPath() const
