@@ -118,9 +118,9 @@ TEST_F(RegistryKeysTest, AChangeOfPathClosesTheKey)
 
 TEST_F(RegistryKeysTest, EveryFailureHasItsMessage)
 {
-    for (auto set : {&TAppConfigKey::SetCompanyName, &TAppConfigKey::SetApplicationName,
-                     &TAppConfigKey::SetApplicationVersion})
-        EXPECT_EQ(ErrorOf([&] { (app->*set)(""); }), "Invalid value");
+    EXPECT_EQ(ErrorOf([&] { app->SetCompanyName(""); }), "Invalid value");
+    EXPECT_EQ(ErrorOf([&] { app->SetApplicationName(""); }), "Invalid value");
+    EXPECT_EQ(ErrorOf([&] { app->SetApplicationVersion(""); }), "Invalid value");
     EXPECT_EQ(app->KeyName(), "Software\\Corvath\\Pelorix\\1.1");
 
     EXPECT_EQ(ErrorOf([&] { app->SetParentKey(form1); }), "Cross-references are not popular anymore");
