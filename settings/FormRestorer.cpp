@@ -1,0 +1,177 @@
+#include "FormRestorer.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
+
+#include "Messages.h"
+
+namespace {
+
+// Wayland does not let a program place its windows.
+bool CanPlaceWindows()
+{
+    return !QGuiApplication::platformName().startsWith("wayland");
+}
+
+QMargins FrameMargins(const QWidget* window)
+{
+    const QRect frame = window->frameGeometry(), client = window->geometry();
+    return {client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+            frame.bottom() - client.bottom()};
+}
+
+QSize ClientSize(QSize outer, QMargins frame)
+{
+    return {std::max(outer.width() - frame.left() - frame.right(), 0),
+            std::max(outer.height() - frame.top() - frame.bottom(), 0)};
+}
+
+// Where to put a window's frame: where it was, unless that lies entirely off
+// every screen (the screen it was on has gone); then on the primary screen.
+QPoint OnScreen(const QRect& frame)
+{
+    const QRect probe(frame.topLeft(), frame.size().expandedTo(QSize(1, 1)));
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen->geometry().intersects(probe)) return frame.topLeft();
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary) return frame.topLeft();
+    const QRect area = primary->availableGeometry();
+    return {area.left() + std::max((area.width() - frame.width()) / 2, 0),
+            area.top() + std::max((area.height() - frame.height()) / 2, 0)};
+}
+
+void PutInt32(std::uint8_t* p, int value)
+{
+    const auto v = static_cast<std::uint32_t>(value);
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+int GetInt32(const std::uint8_t* p)
+{
+    return static_cast<std::int32_t>(p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24);
+}
+
+} // namespace
+
+// Qt sizes a window by its client area, and its frame is known only once a
+// window manager has framed it. Until then the restored outer size stands in
+// for the client size; this watcher takes the frame off as soon as it is known,
+// so that the window does not grow by its frame at every start.
+class TFrameWatcher : public QObject {
+public:
+    TFrameWatcher(QWidget* window, QSize outer) : QObject(window), window_(window), outer_(outer)
+    {
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == window_ && !done_ &&
+            (event->type() == QEvent::Show || event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
+            window_->isVisible()) {
+            const QMargins frame = FrameMargins(window_);
+            if (!frame.isNull()) {
+                done_ = true;
+                window_->resize(ClientSize(outer_, frame));
+                deleteLater();
+            }
+        }
+        return false;
+    }
+
+private:
+    QWidget* window_;
+    QSize outer_;
+    bool done_ = false;
+};
+
+TFormRestorer::TFormRestorer(TComponent* owner)
+    : TCustomKey(owner), self_(std::make_shared<TFormRestorer*>(this))
+{
+}
+
+TFormRestorer::~TFormRestorer()
+{
+    MarkDestroying();
+    *self_ = nullptr;
+    delete frameWatcher_.data();
+}
+
+TForm* TFormRestorer::OwnerForm() const
+{
+    return dynamic_cast<TForm*>(Owner());
+}
+
+std::string TFormRestorer::KeyName() const
+{
+    if (!ParentKey()) return TCustomKey::KeyName();
+    return Owner() ? Owner()->Name() : std::string();
+}
+
+void TFormRestorer::Loaded()
+{
+    TCustomKey::Loaded();
+    if (TForm* form = OwnerForm()) {
+        previousClose_ = form->OnClose();
+        form->SetOnClose([self = self_, previous = previousClose_](TComponent* sender, TCloseAction& action) {
+            if (*self)
+                (*self)->FormClose(sender, action);
+            else if (previous)
+                previous(sender, action);
+        });
+    }
+    if (Exists()) RestorePlacement();
+}
+
+void TFormRestorer::FormClose(TComponent* sender, TCloseAction& action)
+{
+    SavePlacement();
+    if (previousClose_) previousClose_(sender, action);
+}
+
+void TFormRestorer::RestorePlacement()
+{
+    std::uint8_t record[16];
+    std::uint32_t size = sizeof record;
+    if (Registry().QueryValue(Handle(), ValueName, nullptr, record, &size) != regSuccess || size != sizeof record)
+        return;
+    TForm* form = OwnerForm();
+    QWidget* window = form ? form->Window() : nullptr;
+    if (!window) return;
+
+    const QPoint position(GetInt32(record), GetInt32(record + 4));
+    const QSize outer(GetInt32(record + 8), GetInt32(record + 12));
+    const bool restorePosition = restoring_ != TFormRestorerOption::frSizeOnly;
+    const bool restoreSize = restoring_ != TFormRestorerOption::frPositionOnly;
+
+    if (restorePosition && CanPlaceWindows()) {
+        // move() places a window by its frame.
+        const QSize frameSize = restoreSize ? outer : window->frameGeometry().size();
+        window->move(OnScreen(QRect(position, frameSize)));
+    }
+    if (restoreSize) {
+        const QMargins frame = FrameMargins(window);
+        window->resize(ClientSize(outer, frame));
+        delete frameWatcher_.data();
+        if (frame.isNull()) frameWatcher_ = new TFrameWatcher(window, outer);
+    }
+}
+
+void TFormRestorer::SavePlacement()
+{
+    TForm* form = OwnerForm();
+    QWidget* window = form ? form->Window() : nullptr;
+    if (!window) return;
+    const QRect frame = window->frameGeometry();
+    std::uint8_t record[16];
+    PutInt32(record, frame.left());
+    PutInt32(record + 4, frame.top());
+    PutInt32(record + 8, frame.width());
+    PutInt32(record + 12, frame.height());
+    if (Registry().SetValue(Handle(), ValueName, rtBinary, record, sizeof record) != regSuccess)
+        throw ERegistryError(std::string(msg::ErrorWriting));
+}

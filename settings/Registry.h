@@ -1,0 +1,63 @@
+#pragma once
+// The registry calls the settings components make, under HKEY_CURRENT_USER.
+// Every call returns 0 on success and a Windows error code otherwise, so the
+// components treat both backends alike: the real registry on Windows, a hive
+// file of our own everywhere else.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// An open registry key; 0 is none.
+using TRegKey = std::uintptr_t;
+
+// The predefined root key (the value of HKEY_CURRENT_USER on Windows).
+inline constexpr TRegKey hkCurrentUser = 0x80000001u;
+
+// Results, with their Windows values.
+enum : long {
+    regSuccess = 0,
+    regFileNotFound = 2,
+    regAccessDenied = 5,
+    regInvalidHandle = 6,
+    regWriteFault = 29,
+    regLockViolation = 33,
+    regInvalidParameter = 87,
+    regMoreData = 234,
+    regKeyDeleted = 1018,
+};
+
+// Value types, with their Windows values.
+enum : std::uint32_t { rtNone = 0, rtString = 1, rtBinary = 3, rtDword = 4 };
+
+// Values larger than this are refused: a settings value never comes near it,
+// and it keeps the whole hive small enough to rewrite on every change.
+inline constexpr std::size_t MaxValueSize = 1024 * 1024;
+
+class TRegistryApi {
+public:
+    virtual ~TRegistryApi() = default;
+
+    // Opens subKey below base, creating every missing key on the way.
+    virtual long CreateKey(TRegKey base, const std::string& subKey, TRegKey* result) = 0;
+    // Opens subKey below base; fails when it does not exist.
+    virtual long OpenKey(TRegKey base, const std::string& subKey, TRegKey* result) = 0;
+    virtual long CloseKey(TRegKey key) = 0;
+    // Deletes subKey below base; fails when it still has sub-keys.
+    virtual long DeleteKey(TRegKey base, const std::string& subKey) = 0;
+    // With data null, stores the value's size in *size. Otherwise *size is the
+    // buffer's size on entry and the value's size on return; a buffer that is
+    // too small gives regMoreData. type may be null.
+    virtual long QueryValue(TRegKey key, const std::string& name, std::uint32_t* type,
+                            std::uint8_t* data, std::uint32_t* size) = 0;
+    // Creates or replaces the value.
+    virtual long SetValue(TRegKey key, const std::string& name, std::uint32_t type,
+                          const std::uint8_t* data, std::uint32_t size) = 0;
+    virtual long DeleteValue(TRegKey key, const std::string& name) = 0;
+};
+
+// The registry the components use: the platform's own unless replaced.
+TRegistryApi& Registry();
+// Replaces the registry the components use (nullptr: the platform's own) and
+// returns the one in use before. The caller keeps ownership.
+TRegistryApi* SetRegistry(TRegistryApi* registry);
