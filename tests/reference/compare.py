@@ -42,6 +42,8 @@ def read_ppm(path: str) -> np.ndarray:
     tokens = []
     pos = 0
     while len(tokens) < 4:
+        if pos >= len(data):
+            raise ValueError(f"{path}: header ends early")
         while pos < len(data) and data[pos:pos + 1].isspace():
             pos += 1
         if data[pos:pos + 1] == b"#":
@@ -55,6 +57,8 @@ def read_ppm(path: str) -> np.ndarray:
         raise ValueError(f"{path}: not a binary PPM with maxval 255")
     width, height = int(tokens[1]), int(tokens[2])
     pos += 1  # the single whitespace byte after maxval
+    if len(data) - pos < width * height * 3:
+        raise ValueError(f"{path}: pixel data ends early")
     pixels = np.frombuffer(data, dtype=np.uint8, count=width * height * 3, offset=pos)
     return pixels.reshape(height, width, 3)
 
@@ -151,7 +155,12 @@ def check_case(render, case: Case, workdir: str, report: Report):
     if proc.returncode != 0:
         report.fail(case.label(), [f"program exited {proc.returncode}: {proc.stderr.strip()[:300]}"])
         return
-    lines = diff_lines(expected.rgb_bytes(), read_ppm(out))
+    try:
+        got = read_ppm(out)
+    except (OSError, ValueError, IndexError) as e:
+        report.fail(case.label(), [f"cannot read the program's picture: {e}"])
+        return
+    lines = diff_lines(expected.rgb_bytes(), got)
     if lines:
         report.fail(case.label(), lines)
     else:
@@ -192,7 +201,10 @@ def check_all(render, width, height, seed, pen, built, workdir, report: Report):
         path = os.path.join(outdir, ref.file_stem(caption) + ".ppm")
         if not os.path.exists(path):
             continue
-        d = diff_lines(pictures[caption].rgb_bytes(), read_ppm(path))
+        try:
+            d = diff_lines(pictures[caption].rgb_bytes(), read_ppm(path))
+        except (OSError, ValueError, IndexError) as e:
+            d = [f"cannot read the program's picture: {e}"]
         if d:
             lines.append(f"{caption}: " + d[0])
             lines += ["  " + x for x in d[1:]]
