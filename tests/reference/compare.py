@@ -4,7 +4,8 @@
 Usage:
   compare.py RENDER --quick            the short set that ctest runs
   compare.py RENDER --full             every generator at the eight drawing
-                                       sizes with several seeds, plus --all
+                                       sizes with several seeds, at a dozen
+                                       sizes off the menu, and --all
   compare.py RENDER [--generators A,B] [--sizes WxH,...] [--seeds N,...]
                     [--pens RRGGBB,...] [--julias X,Y;X,Y] [--all-seed N]
 
@@ -32,6 +33,10 @@ DRAWING_SIZES = [(320, 240), (640, 480), (800, 600), (1024, 768),
 DEFAULT_JULIA = (-0.39054, -0.58679)
 # |c| far beyond 1.3e154: the first squared modulus leaves the double range.
 HUGE_JULIA = ("1" + "0" * 200 + ".0", "0.5")
+# Sizes off the menu: one pixel, slivers, both orientations, the smaller
+# colour depths of the Julia sets (S < 100, 100 <= S < 200), odd sides.
+ODD_SIZES = [(1, 1), (2, 1), (1, 17), (17, 1), (4, 3), (9, 10), (99, 50),
+             (101, 99), (199, 200), (333, 221), (221, 333), (1500, 37)]
 SHOWN = 5
 
 
@@ -252,6 +257,7 @@ def main(argv=None):
 
     names = [c for c, _ in ref.CATALOGUE]
     sizes, seeds, pens, julias, all_runs = [(320, 240)], [1], [], [], []
+    extra = []  # (sizes, seeds) swept besides the main set
     if a.quick:
         sizes = [(320, 240), (97, 130), (7, 5)]
         seeds = [1, 4294967295]
@@ -263,7 +269,8 @@ def main(argv=None):
         seeds = [0, 20240611, 4294967295]
         pens = ["3264C8"]
         julias = [("-0.8", "0.156"), ("0.285", "0.01"), HUGE_JULIA]
-        all_runs = [(640, 480, 86399999, None), (1024, 1024, 7, "3264C8")]
+        all_runs = [(640, 480, 86399999, None), (1024, 1024, 7, "3264C8"), (17, 1, 3, None)]
+        extra = [(ODD_SIZES, [99, 4294967295])]
     if a.generators:
         names = [ref.lookup(n)[0] for n in a.generators.split(",")]
     if a.sizes:
@@ -282,7 +289,10 @@ def main(argv=None):
     started = time.time()
     with tempfile.TemporaryDirectory(prefix="pelorix-compare-") as workdir:
         built = available(render, workdir)
-        for case in build_cases(names, sizes, seeds, pens, julias):
+        cases = build_cases(names, sizes, seeds, pens, julias)
+        for more_sizes, more_seeds in extra:
+            cases += build_cases(names, more_sizes, more_seeds, pens, julias)
+        for case in cases:
             try:
                 check_case(render, case, workdir, report)
             except subprocess.TimeoutExpired:
