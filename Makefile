@@ -3,7 +3,7 @@ CMAKE ?= cmake
 CTEST ?= ctest
 JOBS  ?= $(shell nproc)
 
-.PHONY: all deps build run test sanitize tsan bench clean
+.PHONY: all deps build run test sanitize tsan bench verify clean
 
 all: build
 
@@ -36,6 +36,11 @@ tsan: deps
 bench: build
 	@for b in build/default/bench/pelorix-bench-*; do $$b --benchmark_repetitions=10 \
 	  --benchmark_report_aggregates_only=true || exit 1; done
+
+# Every generator at the eight drawing sizes with several seeds, and --all,
+# compared pixel by pixel with the reference renderer (several minutes).
+verify: build
+	/usr/bin/python3 tests/reference/compare.py --full build/default/tools/pelorix-render
 
 clean:
 	rm -rf build
