@@ -4,6 +4,7 @@
 // within 0.01 of 0, leaves the disc of radius 10, or has made L + 1 steps.
 
 #include <cstdint>
+#include <vector>
 
 #include "complex.h"
 
@@ -42,3 +43,16 @@ struct TQuadraticRealMap {
         zRe = static_cast<long double>(zRe) + cRe;
     }
 };
+
+// 0, step, step + step, ...: count running sums, each rounded when stored, as
+// the coordinate accumulators of the generators take them.
+inline std::vector<double> RunningSums(int32_t count, double step)
+{
+    std::vector<double> sums(static_cast<size_t>(count));
+    double sum = 0.0;
+    for (double& s : sums) {
+        s = sum;
+        sum = static_cast<long double>(sum) + step;
+    }
+    return sums;
+}

@@ -10,6 +10,7 @@
 #include "Generators.h"
 #include "JuliaIteration.h"
 #include "Numeric.h"
+#include "ParallelColumns.h"
 
 namespace {
 
@@ -74,35 +75,34 @@ void DrawQuadraticJulia(TBitmap& raster, const TQuadraticJulia& member, TMap map
     const TColor B = RGB(static_cast<uint8_t>(Max(GetRed(A) - 64, 0)), static_cast<uint8_t>(Max(GetGreen(A) - 64, 0)),
                          static_cast<uint8_t>(Max(GetBlue(A) - 64, 0)));
 
-    double x = 0.0;
-    for (int32_t col = 0; col <= lastColumn; ++col) {
-        double y = 0.0;
-        for (int32_t row = 0; row <= lastRow; ++row) {
-            const double zRe = static_cast<long double>(x) - R;
-            const double zIm = static_cast<long double>(R) - y;
-            const int32_t k = JuliaBand(zRe, zIm, L, map);
-            CheckFloatingPoint();
-            y = static_cast<long double>(y) + step;
-            if (k < 0) continue; // the orbit came near 0
+    // The starting points grow by repeated addition of step, not by multiplication.
+    const std::vector<double> xs = RunningSums(lastColumn + 1, step);
+    const std::vector<double> ys = RunningSums(lastRow + 1, step);
 
-            TColor colour;
-            if (member.Colours == TJuliaColours::TwoTone) {
-                if (k == 15) colour = A;
-                else if (k == 14) colour = B;
-                else continue;
-            } else {
-                if (k == 0 && member.Colours == TJuliaColours::BandsButZero) continue;
-                colour = k == maxc ? clWhite : PaletteColor(static_cast<uint8_t>(k));
-            }
-            canvas.SetPixel(col, row, colour);
-            canvas.SetPixel(S - col, S - row, colour);
-            if (member.Layout == TJuliaLayout::Fourfold) {
-                canvas.SetPixel(S - col, row, colour);
-                canvas.SetPixel(col, S - row, colour);
-            }
+    auto band = [&](int32_t col, int32_t row) {
+        const double zRe = static_cast<long double>(xs[col]) - R;
+        const double zIm = static_cast<long double>(R) - ys[row];
+        return JuliaBand(zRe, zIm, L, map);
+    };
+    auto paint = [&](int32_t col, int32_t row, int32_t k) {
+        if (k < 0) return; // the orbit came near 0
+        TColor colour;
+        if (member.Colours == TJuliaColours::TwoTone) {
+            if (k == 15) colour = A;
+            else if (k == 14) colour = B;
+            else return;
+        } else {
+            if (k == 0 && member.Colours == TJuliaColours::BandsButZero) return;
+            colour = k == maxc ? clWhite : PaletteColor(static_cast<uint8_t>(k));
         }
-        x = static_cast<long double>(x) + step;
-    }
+        canvas.SetPixel(col, row, colour);
+        canvas.SetPixel(S - col, S - row, colour);
+        if (member.Layout == TJuliaLayout::Fourfold) {
+            canvas.SetPixel(S - col, row, colour);
+            canvas.SetPixel(col, S - row, colour);
+        }
+    };
+    ParallelColumns(lastColumn + 1, lastRow + 1, band, paint, [](int32_t) {});
 }
 
 void Draw(TBitmap& raster, const TQuadraticJulia& member)

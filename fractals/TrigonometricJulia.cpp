@@ -10,6 +10,7 @@
 #include "Generators.h"
 #include "JuliaIteration.h"
 #include "Numeric.h"
+#include "ParallelColumns.h"
 
 namespace {
 
@@ -46,29 +47,31 @@ void DrawTrigonometricJulia(TBitmap& raster, TMap map)
     const int32_t T = static_cast<int32_t>(Truncate(static_cast<long double>(S) / 100 * 37));
     const int32_t V = S / 5;
 
-    double x = 0.0;
-    for (int32_t col = 0; col <= T; ++col) {
-        double y = 0.0;
-        for (int32_t row = 0; row <= V; ++row) {
-            const double zRe = static_cast<long double>(x) - R;
-            const double zIm = static_cast<long double>(R) - y;
-            const int32_t k = JuliaBand(zRe, zIm, L, map);
-            CheckFloatingPoint();
-            if (k >= 0) {
-                const TColor colour = PaletteColor(static_cast<uint8_t>(k));
-                canvas.SetPixel(col, row, colour);
-                canvas.SetPixel(S - col, S - row, colour);
-                canvas.SetPixel(S - col, row, colour);
-                canvas.SetPixel(col, S - row, colour);
-            }
-            y = static_cast<long double>(y) + step;
-        }
+    const std::vector<double> xs = RunningSums(T + 1, step);
+    const std::vector<double> ys = RunningSums(V + 1, step);
+
+    auto band = [&](int32_t col, int32_t row) {
+        const double zRe = static_cast<long double>(xs[col]) - R;
+        const double zIm = static_cast<long double>(R) - ys[row];
+        return JuliaBand(zRe, zIm, L, map);
+    };
+    // Every band is painted, band 0 black and band 15 white.
+    auto paint = [&](int32_t col, int32_t row, int32_t k) {
+        if (k < 0) return; // the orbit came near 0
+        const TColor colour = PaletteColor(static_cast<uint8_t>(k));
+        canvas.SetPixel(col, row, colour);
+        canvas.SetPixel(S - col, S - row, colour);
+        canvas.SetPixel(S - col, row, colour);
+        canvas.SetPixel(col, S - row, colour);
+    };
+    // White from row V of the column and of its mirror down to row S - V.
+    auto endColumn = [&](int32_t col) {
         canvas.MovePenTo(col, V);
         canvas.LineTo(col, S - V);
         canvas.MovePenTo(S - col, V);
         canvas.LineTo(S - col, S - V);
-        x = static_cast<long double>(x) + step;
-    }
+    };
+    ParallelColumns(T + 1, V + 1, band, paint, endColumn);
 
     for (int32_t col = T; col <= half; ++col) {
         canvas.MovePenTo(col, 0);
