@@ -150,36 +150,5 @@ TEST(SingleAttractorsTest, FernStandsByTheHeight)
     EXPECT_NEAR(maxX, 588, 12);
     EXPECT_LT(minY, 40) << "the stem is at the top";
     EXPECT_GE(maxY, 740);
-    // The same fern at any width: only the height scales it.
-    TBitmap narrow;
-    RenderWith(narrow, DrawFern, 600, 768, 5);
-    EXPECT_TRUE(IsTopLeftOf(narrow, raster));
 }
 
-TEST(SingleAttractorsTest, TreeGrowsUpFromTheBottomOfTheSmallerSquare)
-{
-    TBitmap raster;
-    RenderWith(raster, DrawTree, 320, 240, 5);
-    int32_t minY = 240, maxY = -1;
-    int64_t sumX = 0, count = 0;
-    for (int32_t y = 0; y < 240; ++y)
-        for (int32_t x = 0; x < 320; ++x)
-            if (PixelAt(raster, x, y) != clBlack) {
-                minY = std::min(minY, y), maxY = std::max(maxY, y);
-                sumX += x, ++count;
-            }
-    EXPECT_LT(maxY, 240);
-    EXPECT_GT(maxY, 200);
-    EXPECT_NEAR(minY, 240 - 0.87 * 240, 15);
-    EXPECT_NEAR(static_cast<double>(sumX) / count, 120, 6) << "centred on column m div 2";
-}
-
-TEST(SingleAttractorsTest, LandscapeRastersCutTheMaxSquareAtTheBottom)
-{
-    for (TFractalProc proc : {DrawCastle, DrawClouds, DrawRock}) {
-        TBitmap landscape, square;
-        RenderWith(landscape, proc, 320, 240, 9);
-        RenderWith(square, proc, 320, 320, 9);
-        EXPECT_TRUE(IsTopLeftOf(landscape, square));
-    }
-}

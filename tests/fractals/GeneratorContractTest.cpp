@@ -91,6 +91,25 @@ TEST(GeneratorContractTest, RandomGeneratorsPaintAnotherPictureFromAnotherSeed)
     EXPECT_EQ(random, 13);
 }
 
+TEST(GeneratorContractTest, LandscapeRastersShowTheTopOfTheSquareFrame)
+{
+    // Most lay their picture into the Max(W, H) square at the top-left corner
+    // and lose what lies below the raster; Triangle, Galaxy and Tree use the
+    // Min square, Fern and Mist Clouds the height, whatever lies right of it.
+    for (const TGenerator& g : Generators) {
+        if (g.Proc == DrawBifur) continue;
+        const bool min = g.Proc == DrawTriangle || g.Proc == DrawGalaxy || g.Proc == DrawTree || g.Proc == DrawFern ||
+                         g.Proc == DrawMistClouds;
+        TBitmap landscape, square;
+        RenderWith(landscape, g.Proc, 320, 240, 9);
+        RenderWith(square, g.Proc, min ? 240 : 320, min ? 240 : 320, 9);
+        if (min)
+            EXPECT_TRUE(IsTopLeftOf(square, landscape)) << g.Name;
+        else
+            EXPECT_TRUE(IsTopLeftOf(landscape, square)) << g.Name;
+    }
+}
+
 TEST(GeneratorContractTest, ThePenIsLeftAsFound)
 {
     for (const TGenerator& g : Generators) {

@@ -23,19 +23,6 @@ TEST(GridAttractorsTest, MazeIsSymmetricAboutTheMiddleRow)
         for (int32_t x = 0; x < 320; ++x) ASSERT_EQ(PixelAt(raster, x, y), PixelAt(raster, x, 320 - y)) << x << "," << y;
 }
 
-TEST(GridAttractorsTest, CarpetPaintsEachPointAndItsMirrorAlike)
-{
-    // Later points may paint over one of the two, but every painted pixel has
-    // a painted mirror.
-    TBitmap raster;
-    RenderWith(raster, DrawCarpet, 320, 320, 21);
-    for (int32_t y = 1; y < 320; ++y)
-        for (int32_t x = 0; x < 320; ++x)
-            if (PixelAt(raster, x, y) != clBlack) {
-                ASSERT_NE(PixelAt(raster, x, 320 - y), clBlack) << x << "," << y;
-            }
-}
-
 TEST(GridAttractorsTest, PicturesFillTheSquareFromTheFirstGridLine)
 {
     struct {
@@ -56,16 +43,6 @@ TEST(GridAttractorsTest, PicturesFillTheSquareFromTheFirstGridLine)
         EXPECT_EQ(minY, 1);
         EXPECT_NEAR(maxX, c.Reach * 640, 3);
         EXPECT_NEAR(maxY, c.Reach * 640, 3);
-    }
-}
-
-TEST(GridAttractorsTest, LandscapeRastersCutTheMaxSquareAtTheBottom)
-{
-    for (TFractalProc proc : {DrawCarpet, DrawMaze, DrawSnowStar}) {
-        TBitmap landscape, square;
-        RenderWith(landscape, proc, 320, 240, 9);
-        RenderWith(square, proc, 320, 320, 9);
-        EXPECT_TRUE(IsTopLeftOf(landscape, square));
     }
 }
 
@@ -97,14 +74,3 @@ TEST(GridAttractorsTest, MistCloudsStartsAtOneAndATenthOfTheHeightWithoutRunIn)
     EXPECT_EQ(firstMapOne, 1);
 }
 
-TEST(GridAttractorsTest, MistCloudsFollowsTheHeightWhateverTheWidth)
-{
-    TBitmap narrow, wide;
-    RenderWith(narrow, DrawMistClouds, 640, 480, 17);
-    RenderWith(wide, DrawMistClouds, 1024, 480, 17);
-    EXPECT_TRUE(IsTopLeftOf(narrow, wide));
-    // Cut off at the right edge on every drawing size.
-    int64_t lastColumn = 0;
-    for (int32_t y = 0; y < 480; ++y) lastColumn += PixelAt(wide, 1023, y) != clBlack;
-    EXPECT_GT(lastColumn, 0);
-}

@@ -127,16 +127,6 @@ TEST(QuadraticJuliaTest, PicturesAreSymmetricThroughTheCentre)
         }
 }
 
-TEST(QuadraticJuliaTest, LandscapeRastersShowTheTopOfTheSquareFrame)
-{
-    for (const TMember& m : Members) {
-        TBitmap landscape, square;
-        RenderWith(landscape, m.Proc, 640, 480);
-        RenderWith(square, m.Proc, 640, 640);
-        EXPECT_TRUE(IsTopLeftOf(landscape, square)) << m.Name;
-    }
-}
-
 TEST(QuadraticJuliaTest, BandZeroIsPaintedBlackOrLeftAlone)
 {
     // The frame's corners leave the disc in the first or second iteration.

@@ -31,22 +31,3 @@ TEST(ScatteredAttractorsTest, GalaxyStaysNearTheSmallerSquare)
     }
 }
 
-TEST(ScatteredAttractorsTest, ForrestAndFallCutTheMaxSquareAtTheBottom)
-{
-    for (TFractalProc proc : {DrawForrest, DrawFall}) {
-        TBitmap landscape, square;
-        RenderWith(landscape, proc, 320, 240, 9);
-        RenderWith(square, proc, 320, 320, 9);
-        EXPECT_TRUE(IsTopLeftOf(landscape, square));
-    }
-}
-
-TEST(ScatteredAttractorsTest, EachForrestTreeHasOneColour)
-{
-    // Twenty trees in at most three colours, green the most common.
-    TBitmap raster;
-    RenderWith(raster, DrawForrest, 640, 640, 31);
-    const int64_t green = CountPixels(raster, [](TColor c) { return c == PaletteColor(2); });
-    const int64_t others = CountPainted(raster) - green;
-    EXPECT_GT(green, others);
-}

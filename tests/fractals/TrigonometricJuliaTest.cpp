@@ -66,18 +66,6 @@ TEST(TrigonometricJuliaTest, TheBlocksMirrorEachOther)
     }
 }
 
-TEST(TrigonometricJuliaTest, LandscapeRastersLoseTheBottomBlocks)
-{
-    for (TFractalProc proc : {DrawJuliaCos, DrawJuliaSin}) {
-        TBitmap landscape, square;
-        RenderWith(landscape, proc, 640, 480);
-        RenderWith(square, proc, 640, 640);
-        EXPECT_TRUE(IsTopLeftOf(landscape, square));
-        for (int32_t y = 128; y < 480; ++y)
-            for (int32_t x = 0; x < 640; ++x) ASSERT_EQ(PixelAt(landscape, x, y), clWhite) << x << "," << y;
-    }
-}
-
 TEST(TrigonometricJuliaTest, TheLinesAreWhiteWhateverThePenAndThePenIsPutBack)
 {
     for (TFractalProc proc : {DrawJuliaCos, DrawJuliaSin}) {
