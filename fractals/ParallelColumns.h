@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <system_error>
 #include <thread>
 #include <vector>
 
