@@ -19,7 +19,7 @@ struct TAffineMap {
     double A, B, C, D, E, F;
 };
 
-// A run's table of 4 to 8 maps; the text's map k is Maps[k - 1].
+// A run's table of 4 to 8 maps, numbered from 1 in the tables: map k is Maps[k - 1].
 struct TMapTable {
     std::array<TAffineMap, 8> Maps{};
     int32_t Count = 0;
