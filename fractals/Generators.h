@@ -22,3 +22,41 @@ const TCustomJuliaParameters& ProgramJuliaParameters();
 // Mandelbrot set.
 void DrawSimpleMandel(TBitmap& raster);
 void DrawMandel(TBitmap& raster);
+
+// Quadratic Julia sets, z := z*z + c.
+void DrawCustomJulia(TBitmap& raster);
+void DrawAmeboa(TBitmap& raster);
+void DrawDendrite(TBitmap& raster);
+void DrawDragon(TBitmap& raster);
+void DrawEKG(TBitmap& raster);
+void DrawFlower(TBitmap& raster);
+void DrawRabbit(TBitmap& raster);
+void DrawSiegel(TBitmap& raster);
+void DrawCloud(TBitmap& raster);
+
+// Julia sets of the complex cosine and sine.
+void DrawJuliaCos(TBitmap& raster);
+void DrawJuliaSin(TBitmap& raster);
+
+// Chaos games over tables of affine maps: one attractor each.
+void DrawFern(TBitmap& raster);
+void DrawTree(TBitmap& raster);
+void DrawCastle(TBitmap& raster);
+void DrawClouds(TBitmap& raster);
+void DrawRock(TBitmap& raster);
+
+// Chaos games whose maps lie on a three-by-three grid of the drawing square.
+void DrawCarpet(TBitmap& raster);
+void DrawMaze(TBitmap& raster);
+void DrawSnowStar(TBitmap& raster);
+void DrawMistClouds(TBitmap& raster);
+
+// Twenty small copies of one attractor scattered over the picture.
+void DrawForrest(TBitmap& raster);
+void DrawGalaxy(TBitmap& raster);
+void DrawFall(TBitmap& raster);
+
+// The whole-number chaos game on a triangle and the quadratic map's
+// bifurcation diagram.
+void DrawTriangle(TBitmap& raster);
+void DrawBifur(TBitmap& raster);

@@ -11,12 +11,10 @@ constexpr long double TwoTo63 = 9223372036854775808.0L;
 bool FitsInt64(long double integral) { return integral >= -TwoTo63 && integral < TwoTo63; }
 }
 
-int64_t RoundHalfEven(long double x)
+int64_t WholeToInt64(long double integral)
 {
-    // The default rounding mode is to nearest, ties to even.
-    long double r = std::nearbyint(x);
-    if (!FitsInt64(r)) throw EInvalidOp();
-    return static_cast<int64_t>(r);
+    if (!FitsInt64(integral)) throw EInvalidOp();
+    return static_cast<int64_t>(integral);
 }
 
 int64_t Truncate(long double x)

@@ -114,6 +114,18 @@ TEST_F(RenderToolTest, AllRendersEveryBuiltGeneratorWithOneContinuingSeed)
         EXPECT_TRUE(SamePixels(picture, control.Raster())) << entry.Caption;
     }
     EXPECT_EQ(static_cast<size_t>(std::distance(fs::directory_iterator(dir / "out/sub"), fs::directory_iterator())), built);
+    EXPECT_EQ(built, 27u);
+}
+
+TEST_F(RenderToolTest, CloudTakesItsTwoTonesFromThePen)
+{
+    Result r = RunTool({"Cloud", "--pen", "3264C8", "-o", File("cloud.ppm"), "--size", "320x240"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    TPPMBitmap file;
+    file.LoadFromFile(File("cloud.ppm"));
+    EXPECT_GT(CountPixels(file, [](TColor c) { return c == RGB(0, 36, 136); }), 0);
+    EXPECT_GT(CountPixels(file, [](TColor c) { return c == RGB(50, 100, 200); }), 0);
+    EXPECT_EQ(CountPixels(file, [](TColor c) { return c != clBlack && c != RGB(0, 36, 136) && c != RGB(50, 100, 200); }), 0);
 }
 
 TEST_F(RenderToolTest, BadArgumentsFailWithOneLine)

@@ -1,0 +1,131 @@
+// Points computed on several threads are painted in the plain order, and a
+// fault stops the painting where one thread would have stopped it.
+#include <gtest/gtest.h>
+
+#include <tuple>
+#include <vector>
+
+#include "Exceptions.h"
+#include "GeneratorTesting.h"
+#include "ParallelColumns.h"
+
+namespace {
+
+struct TThreads {
+    explicit TThreads(int32_t n) { SetEscapeTimeThreads(n); }
+    ~TThreads() { SetEscapeTimeThreads(0); }
+};
+
+struct TFault {
+    int32_t Col, Row;
+    int Kind; // 0 invalid, 1 division by zero, 2 overflow
+};
+
+volatile double zero = 0.0, huge = 1e300;
+
+// Paint and column-end calls as one list; the band of a point is a function of
+// its place, and the listed points fault.
+struct TRun {
+    std::vector<std::tuple<int32_t, int32_t, int32_t>> Calls;
+    std::string Raised;
+};
+
+TRun RunColumns(int32_t threads, int32_t columns, int32_t rows, std::vector<TFault> faults)
+{
+    TThreads setting(threads);
+    TRun run;
+    auto band = [&](int32_t col, int32_t row) {
+        for (const TFault& f : faults)
+            if (f.Col == col && f.Row == row) {
+                volatile double r = f.Kind == 0 ? zero / zero : f.Kind == 1 ? 1.0 / zero : huge * huge;
+                (void)r;
+            }
+        return (col * 7 + row * 3) % 17 - 1;
+    };
+    try {
+        ParallelColumns(
+            columns, rows, band, [&](int32_t col, int32_t row, int32_t k) { run.Calls.emplace_back(col, row, k); },
+            [&](int32_t col) { run.Calls.emplace_back(col, -1, 0); });
+    } catch (const EMathError& e) {
+        run.Raised = e.Message();
+    }
+    ClearFloatingPointFaults();
+    return run;
+}
+
+} // namespace
+
+TEST(ParallelColumnsTest, PaintsInThePlainOrder)
+{
+    const TRun plain = RunColumns(1, 203, 37, {});
+    ASSERT_EQ(plain.Calls.size(), 203u * 38u);
+    EXPECT_EQ(plain.Calls[37], std::make_tuple(0, -1, 0));
+    EXPECT_EQ(plain.Calls[38], std::make_tuple(1, 0, 6));
+    for (int32_t threads : {2, 3, 8}) {
+        const TRun threaded = RunColumns(threads, 203, 37, {});
+        EXPECT_EQ(threaded.Calls, plain.Calls) << threads;
+        EXPECT_EQ(threaded.Raised, "");
+    }
+}
+
+TEST(ParallelColumnsTest, AFaultStopsAtTheFirstFaultingPointInPlainOrder)
+{
+    const std::vector<std::vector<TFault>> cases = {
+        {{0, 0, 2}},
+        {{150, 20, 1}},
+        {{150, 20, 1}, {30, 36, 0}},   // the earlier column wins, computed on whichever thread
+        {{99, 5, 2}, {99, 4, 1}},      // the earlier row of one column wins
+        {{202, 36, 0}},
+    };
+    for (const auto& faults : cases) {
+        const TRun plain = RunColumns(1, 203, 37, faults);
+        // The plain run paints every point before the fault, then stops.
+        const TFault first = *std::min_element(faults.begin(), faults.end(), [](const TFault& a, const TFault& b) {
+            return std::tie(a.Col, a.Row) < std::tie(b.Col, b.Row);
+        });
+        EXPECT_EQ(plain.Calls.size(), static_cast<size_t>(first.Col) * 38 + first.Row);
+        EXPECT_EQ(plain.Raised, first.Kind == 0 ? "Invalid floating point operation"
+                                : first.Kind == 1 ? "Floating point division by zero"
+                                                  : "Floating point overflow");
+        for (int32_t threads : {2, 3, 8}) {
+            const TRun threaded = RunColumns(threads, 203, 37, faults);
+            EXPECT_EQ(threaded.Calls, plain.Calls) << threads << " threads, fault at " << first.Col << "," << first.Row;
+            EXPECT_EQ(threaded.Raised, plain.Raised);
+        }
+    }
+}
+
+TEST(ParallelColumnsTest, AFaultPendingAtEntryIsTheFirstPointsFault)
+{
+    for (int32_t threads : {1, 2}) {
+        TThreads setting(threads);
+        volatile double r = 1.0 / zero;
+        (void)r;
+        int32_t painted = 0;
+        EXPECT_THROW(ParallelColumns(
+                         50, 10, [](int32_t, int32_t) { return 0; }, [&](int32_t, int32_t, int32_t) { ++painted; },
+                         [](int32_t) {}),
+                     EZeroDivide);
+        EXPECT_EQ(painted, 0);
+    }
+}
+
+TEST(ParallelColumnsTest, EscapeTimePicturesAreTheSameOnOneThreadAndOnMany)
+{
+    const TFractalProc generators[] = {DrawCustomJulia, DrawAmeboa, DrawDendrite, DrawDragon, DrawEKG,     DrawFlower,
+                                       DrawRabbit,      DrawSiegel, DrawCloud,    DrawJuliaCos, DrawJuliaSin};
+    for (auto [w, h] : {std::pair{1024, 1024}, std::pair{320, 240}, std::pair{33, 17}}) {
+        for (TFractalProc proc : generators) {
+            TBitmap plain, threaded;
+            {
+                TThreads setting(1);
+                RenderWith(plain, proc, w, h);
+            }
+            {
+                TThreads setting(5);
+                RenderWith(threaded, proc, w, h);
+            }
+            EXPECT_TRUE(SamePixels(plain, threaded)) << w << "x" << h;
+        }
+    }
+}
