@@ -7,6 +7,8 @@
 #include "FloatingPoint.h"
 #include "Colors.h"
 #include "Generators.h"
+#include "Numeric.h"
+#include "ParallelColumns.h"
 #include "complex.h"
 
 namespace {
@@ -97,26 +99,30 @@ void DrawMandel(TBitmap& raster)
     const double dy = -2.5L / H;
     const int32_t half = H / 2;
 
-    int32_t row = 0;
-    do {
-        ++row;
+    // Rows 1 .. half (row 1 alone when half <= 1), each row's columns 1 .. W - 1
+    // in ascending order: the rows are the outer lines of the threaded walk.
+    const int32_t rows = Max(half, 1);
+    auto escape = [=](int32_t rowIndex, int32_t columnIndex) {
+        const int32_t row = rowIndex + 1, col = columnIndex + 1;
         const double cIm = row * static_cast<long double>(dy) + im0;
-        for (int32_t col = 1; col <= W - 1; ++col) {
-            const double cRe = col * static_cast<long double>(dx) + re0;
-            double zRe = 0.0, zIm = 0.0, re2 = 0.0, im2 = 0.0;
-            int32_t n = 0;
-            do {
-                const double t = static_cast<long double>(re2) - im2 + cRe;
-                zIm = 2 * static_cast<long double>(zRe) * zIm + cIm;
-                zRe = t;
-                re2 = static_cast<long double>(zRe) * zRe;
-                im2 = static_cast<long double>(zIm) * zIm;
-                ++n;
-            } while (!(static_cast<long double>(re2) + im2 > 2.82L) && n != 15);
-            CheckFloatingPoint();
-            const TColor colour = PaletteColor(static_cast<uint8_t>(n - 1));
-            canvas.SetPixel(col, row, colour);
-            canvas.SetPixel(col, H - row, colour);
-        }
-    } while (row < half);
+        const double cRe = col * static_cast<long double>(dx) + re0;
+        double zRe = 0.0, zIm = 0.0, re2 = 0.0, im2 = 0.0;
+        int32_t n = 0;
+        do {
+            const double t = static_cast<long double>(re2) - im2 + cRe;
+            zIm = 2 * static_cast<long double>(zRe) * zIm + cIm;
+            zRe = t;
+            re2 = static_cast<long double>(zRe) * zRe;
+            im2 = static_cast<long double>(zIm) * zIm;
+            ++n;
+        } while (!(static_cast<long double>(re2) + im2 > 2.82L) && n != 15);
+        return n - 1;
+    };
+    auto paint = [&](int32_t rowIndex, int32_t columnIndex, int32_t entry) {
+        const int32_t row = rowIndex + 1, col = columnIndex + 1;
+        const TColor colour = PaletteColor(static_cast<uint8_t>(entry));
+        canvas.SetPixel(col, row, colour);
+        canvas.SetPixel(col, H - row, colour);
+    };
+    ParallelColumns(rows, W - 1, escape, paint, [](int32_t) {});
 }
