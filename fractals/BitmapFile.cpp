@@ -38,18 +38,27 @@ uint32_t Get32(const uint8_t* p) { return Get16(p) | (Get16(p + 2) << 16); }
 // Row stride in the file: whole 32-bit words.
 uint64_t Stride(int64_t width, int bits) { return (static_cast<uint64_t>(width) * bits + 31) / 32 * 4; }
 
-// One colour channel of a 16- or 32-bit pixel under a bit mask, scaled to 8 bits.
+// One colour channel of a 16- or 32-bit pixel under a bit mask, widened to 8
+// bits by repeating its high bits (5 bits: 31 becomes 255, 16 becomes 132), as
+// other programs do, or narrowed to its top 8 bits.
 struct TChannel {
     uint32_t Mask = 0;
     int Shift = 0;
-    uint64_t Max = 0;
+    int Bits = 0;
 
-    explicit TChannel(uint32_t mask) : Mask(mask), Shift(mask ? std::countr_zero(mask) : 0), Max(mask >> Shift) {}
+    explicit TChannel(uint32_t mask)
+        : Mask(mask), Shift(mask ? std::countr_zero(mask) : 0), Bits(std::bit_width(mask >> Shift))
+    {
+    }
     uint8_t Of(uint32_t pixel) const
     {
-        if (Max == 0) return 0;
-        uint64_t value = (pixel & Mask) >> Shift;
-        return static_cast<uint8_t>((value * 255 + Max / 2) / Max);
+        if (Bits == 0) return 0;
+        const uint32_t value = (pixel & Mask) >> Shift;
+        if (Bits >= 8) return static_cast<uint8_t>(value >> (Bits - 8));
+        uint32_t wide = 0;
+        int filled = 0;
+        for (; filled < 8; filled += Bits) wide = (wide << Bits) | value;
+        return static_cast<uint8_t>(wide >> (filled - 8));
     }
 };
 
