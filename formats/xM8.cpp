@@ -35,30 +35,41 @@ public:
     }
 
     int Size() const { return size_; }
-    TPaletteEntry Entry(int i) const { return {r_[i], g_[i], b_[i], 0}; }
+    TPaletteEntry Entry(int i) const
+    {
+        return {static_cast<uint8_t>(r_[i]), static_cast<uint8_t>(g_[i]), static_cast<uint8_t>(b_[i]), 0};
+    }
 
     // The first entry within a squared distance of 256; else a new entry; else,
     // with the table full, the entry with the smallest product of the channel
-    // differences (the lowest index among equals).
+    // differences (the lowest index among equals). The distances are worked out
+    // for all 256 places at once, which the compiler turns into vector code;
+    // places not yet filled lie far outside every colour's reach.
     uint8_t IndexOf(int r, int g, int b)
     {
-        for (int i = 0; i < size_; ++i) {
-            int dr = r - r_[i], dg = g - g_[i], db = b - b_[i];
-            if (dr * dr + dg * dg + db * db <= 256) return static_cast<uint8_t>(i);
+        int32_t score[256];
+        for (int i = 0; i < 256; ++i) {
+            int32_t dr = r - r_[i], dg = g - g_[i], db = b - b_[i];
+            score[i] = dr * dr + dg * dg + db * db;
+        }
+        // Sixteen places at a time, looked at one by one only where one matches.
+        for (int base = 0; base < size_; base += 16) {
+            bool hit = false;
+            for (int k = 0; k < 16; ++k) hit |= score[base + k] <= 256;
+            if (!hit) continue;
+            for (int i = base;; ++i)
+                if (score[i] <= 256) return static_cast<uint8_t>(i);
         }
         if (size_ < 256) {
             Append(static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b));
             return static_cast<uint8_t>(size_ - 1);
         }
+        // At most 255 x 255 x 255: no overflow.
+        for (int i = 0; i < 256; ++i) score[i] = std::abs(r - r_[i]) * std::abs(g - g_[i]) * std::abs(b - b_[i]);
+        int32_t least = score[0];
+        for (int i = 1; i < 256; ++i) least = std::min(least, score[i]);
         int best = 0;
-        int64_t bestProduct = std::numeric_limits<int64_t>::max();
-        for (int i = 0; i < size_; ++i) {
-            int64_t product = int64_t{std::abs(r - r_[i])} * std::abs(g - g_[i]) * std::abs(b - b_[i]);
-            if (product < bestProduct) {
-                bestProduct = product;
-                best = i;
-            }
-        }
+        while (score[best] != least) ++best;
         return static_cast<uint8_t>(best);
     }
 
@@ -71,8 +82,16 @@ private:
         ++size_;
     }
 
-    uint8_t r_[256] = {}, g_[256] = {}, b_[256] = {};
+    static constexpr int32_t Unused = 10000;
+    std::array<int32_t, 256> r_ = Filled(), g_ = Filled(), b_ = Filled();
     int size_ = 0;
+
+    static std::array<int32_t, 256> Filled()
+    {
+        std::array<int32_t, 256> a;
+        a.fill(Unused);
+        return a;
+    }
 };
 
 // Colour (24 bits) to table index, open addressing; a key holds the colour
