@@ -278,11 +278,10 @@ void TM8Bitmap::ReadFromStream(TStream& stream)
     picture.SetPixelFormat(TPixelFormat::pf8bit);
     picture.SetPalette(palette);
     picture.SetSize(static_cast<int32_t>(width), static_cast<int32_t>(height));
-    for (int32_t y = 0; y < picture.Height(); ++y) std::fill_n(picture.ScanLine(y), picture.RowBytes(), d);
-
     stream.SetPosition(start + offset);
     TByteReader in(stream);
     if (width > 0) {
+        for (int32_t y = 0; y < picture.Height(); ++y) std::fill_n(picture.ScanLine(y), picture.RowBytes(), d);
         for (int32_t y = 0; y < picture.Height(); ++y) {
             uint8_t* row = picture.ScanLine(y);
             const size_t n = in.Read(row, static_cast<size_t>(width));
