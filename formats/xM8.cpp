@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <limits>
 
 #include "ByteReader.h"
 #include "ReadErrors.h"
