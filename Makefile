@@ -3,7 +3,7 @@ CMAKE ?= cmake
 CTEST ?= ctest
 JOBS  ?= $(shell nproc)
 
-.PHONY: all deps build run test sanitize tsan bench verify clean
+.PHONY: all deps build run test sanitize tsan bench verify fuzz-build fuzz clean
 
 all: build
 
@@ -17,8 +17,19 @@ build: deps
 run: build
 	@scripts/run-demo.sh build/default
 
-test: build
+test: build fuzz-build
 	$(CTEST) --preset default -j $(JOBS)
+
+# The picture readers' libFuzzer targets, in their own clang build tree.
+fuzz-build: deps
+	$(CMAKE) --preset fuzz
+	$(CMAKE) --build --preset fuzz -j $(JOBS)
+
+# Fuzzes each reader in turn, FUZZ_SECONDS each (crashes: build/fuzz/crashes-*).
+FUZZ_SECONDS ?= 600
+FUZZ_FORMATS ?= bmp ppm tga m8
+fuzz: fuzz-build
+	@for f in $(FUZZ_FORMATS); do formats/fuzz/run-fuzz.sh fuzz $$f build/fuzz $(FUZZ_SECONDS) || exit 1; done
 
 # Core libraries and their tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize: deps

@@ -83,7 +83,8 @@ void ReadBinaryPixels(TByteReader& in, TBitmap& image, uint32_t maxval)
     const size_t rowBytes = static_cast<size_t>(width) * 3 * sampleBytes;
 
     std::vector<uint8_t> buffer(rowBytes);
-    for (int32_t y = 0; y < height; ++y) {
+    // Rows without pixels hold nothing to read (and may be many).
+    for (int32_t y = 0; y < height && rowBytes > 0; ++y) {
         size_t got = in.Read(buffer.data(), rowBytes);
         uint8_t* row = image.ScanLine(y);
         size_t samples = got / sampleBytes;
@@ -107,7 +108,7 @@ void ReadTextPixels(TByteReader& in, TBitmap& image, int32_t width, int32_t heig
     for (size_t i = 0; i < count; ++i) samples.push_back(CheckedSample(StrToInt(ReadToken(in, true)), maxval));
 
     image.SetSize(width, height);
-    for (int32_t y = 0; y < height; ++y) {
+    for (int32_t y = 0; y < height && width > 0; ++y) {
         uint8_t* row = image.ScanLine(y);
         const uint8_t* rgb = samples.data() + static_cast<size_t>(y) * width * 3;
         for (int32_t x = 0; x < width; ++x) {

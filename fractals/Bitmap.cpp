@@ -162,12 +162,18 @@ void TBitmap::SetSize(int32_t width, int32_t height)
     rowBytes_ = newRowBytes;
 
     // Fill everything with the brush, then put back the shared area.
+    // One row is painted and copied to the others: a picture read from a file
+    // is sized this way, and a per-pixel palette search would make that crawl.
     TColor brush = canvas_.Brush.Color;
-    if (format_ == TPixelFormat::pf24bit && GetRed(brush) == GetGreen(brush) && GetGreen(brush) == GetBlue(brush)) {
-        std::fill(pixels_.begin(), pixels_.end(), GetRed(brush));
-    } else {
-        for (int32_t y = 0; y < height_; ++y)
-            for (int32_t x = 0; x < width_; ++x) WriteColor(x, y, brush);
+    if (IsPalettised(format_)) {
+        uint8_t index = NearestIndex(brush);
+        uint8_t byte = format_ == TPixelFormat::pf8bit   ? index
+                       : format_ == TPixelFormat::pf4bit ? static_cast<uint8_t>((index & 0x0F) * 0x11)
+                                                         : static_cast<uint8_t>(index & 1 ? 0xFF : 0);
+        std::fill(pixels_.begin(), pixels_.end(), byte);
+    } else if (width_ > 0 && height_ > 0) {
+        for (int32_t x = 0; x < width_; ++x) WriteColor(x, 0, brush);
+        for (int32_t y = 1; y < height_; ++y) std::copy(ScanLine(0), ScanLine(0) + rowBytes_, ScanLine(y));
     }
     int32_t keepWidth = std::min(oldWidth, width_), keepHeight = std::min(oldHeight, height_);
     if (keepWidth > 0) {

@@ -21,6 +21,7 @@ namespace {
 constexpr const char* Usage = R"(Usage:
   pelorix-render NAME -o FILE [--size WxH] [--seed N] [--julia X,Y] [--pen RRGGBB]
   pelorix-render --all DIR [--size WxH] [--seed N] [--julia X,Y] [--pen RRGGBB]
+  pelorix-render --convert IN OUT
   pelorix-render --list
   pelorix-render --help
 
@@ -42,6 +43,9 @@ render control and image classes.
                   a dot (default -0.39054,-0.58679)
   --pen RRGGBB    pen colour as red, green, blue in hex (default FFFFFF)
   --list          the generators' captions in menu order, one a line
+  --convert IN OUT
+                  reads the picture IN and writes it to OUT, each in the
+                  format its extension selects (.bmp, .ppm, .tga, .m8)
 
 Options may stand before or after NAME, as "--opt value" or "--opt=value".
 
@@ -56,7 +60,7 @@ struct TUsageError {
 
 struct TOptions {
     bool Help = false, List = false;
-    std::string Name, Output, AllDir;
+    std::string Name, Output, AllDir, ConvertIn, ConvertOut;
     int32_t Width = 640, Height = 480;
     std::optional<uint32_t> Seed;
     std::optional<std::pair<double, double>> Julia;
@@ -137,6 +141,11 @@ TOptions ParseArguments(const std::vector<std::string>& args)
         else if (arg == "--list") { flag(); options.List = true; }
         else if (arg == "-o" || arg == "--output") options.Output = value();
         else if (arg == "--all") options.AllDir = value();
+        else if (arg == "--convert") {
+            options.ConvertIn = value();
+            if (i + 1 >= args.size()) throw TUsageError{"--convert wants two files, IN and OUT"};
+            options.ConvertOut = args[++i];
+        }
         else if (arg == "--size") ParseSize(value(), options);
         else if (arg == "--seed") ParseSeed(value(), options);
         else if (arg == "--julia") ParseJulia(value(), options);
@@ -144,6 +153,13 @@ TOptions ParseArguments(const std::vector<std::string>& args)
         else throw TUsageError{"unknown option " + arg};
     }
     if (options.Help || options.List) return options;
+    if (!options.ConvertIn.empty() || !options.ConvertOut.empty()) {
+        if (options.ConvertIn.empty() || options.ConvertOut.empty())
+            throw TUsageError{"--convert wants two files, IN and OUT"};
+        if (!options.Name.empty() || !options.Output.empty() || !options.AllDir.empty())
+            throw TUsageError{"--convert takes neither a generator name, -o nor --all"};
+        return options;
+    }
     if (!options.AllDir.empty()) {
         if (!options.Name.empty() || !options.Output.empty())
             throw TUsageError{"--all takes neither a generator name nor -o"};
@@ -196,6 +212,16 @@ int Run(const TOptions& options, std::ostream& out)
     }
     if (options.List) {
         for (const TFractalEntry& entry : FractalCatalogue()) out << entry.Caption << '\n';
+        return rtsSuccess;
+    }
+
+    if (!options.ConvertIn.empty()) {
+        const TPictureFormat* from = FindPictureFormatForFile(options.ConvertIn);
+        const TPictureFormat* to = FindPictureFormatForFile(options.ConvertOut);
+        if (!from || !to) throw TUnknownFileType{};
+        std::unique_ptr<TBitmap> picture = from->Create();
+        picture->LoadFromFile(options.ConvertIn);
+        WritePicture(*picture, *to, options.ConvertOut);
         return rtsSuccess;
     }
 

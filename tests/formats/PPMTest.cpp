@@ -235,3 +235,12 @@ TEST(PPMReadTest, TheStreamStandsAfterTheLastByteConsumed)
     image.ReadFromStream(stream);
     EXPECT_EQ(stream.Position(), 14);
 }
+
+TEST(PPMReadTest, SidesAreCappedEvenWithoutPixels)
+{
+    // No pixels, but a reader must not walk billions of empty rows either.
+    auto image = Read("P6\n0 268435456\n255\n");
+    EXPECT_EQ(image->Height(), 268435456);
+    EXPECT_EQ(ErrorOf("P6\n0 268435457\n255\n"), "Error reading PPM file: Image too large.");
+    EXPECT_EQ(ErrorOf("P3\n2147483647 0\n255\n"), "Error reading PPM file: Image too large.");
+}

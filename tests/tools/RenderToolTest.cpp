@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "Catalogue.h"
+#include "PictureFormats.h"
 #include "RasterTesting.h"
 #include "Random.h"
 #include "RenderControl.h"
@@ -196,4 +197,49 @@ TEST_F(RenderToolTest, JuliaNumbersIgnoreTheLocale)
     std::locale previous = std::locale::global(std::locale::classic());
     EXPECT_EQ(RunTool({"Mandel", "-o", File("j.ppm"), "--julia=-0.5,0.25", "--size=4x4"}).status, 0);
     std::locale::global(previous);
+}
+
+TEST_F(RenderToolTest, WritesEveryFormatByExtension)
+{
+    TRenderControl control;
+    RenderDirectly(control, DrawMandel, 40, 30, 7, clWhite);
+    for (const char* name : {"a.bmp", "b.TGA", "c.Ppm", "d.m8"}) {
+        Result r = RunTool({"Mandel", "--size", "40x30", "-o", File(name)});
+        ASSERT_EQ(r.status, 0) << name << r.err;
+        std::unique_ptr<TBitmap> back = LoadPicture(File(name));
+        EXPECT_EQ(back->Width(), 40) << name;
+        // M8 shows black as its near-black entry; the rest are exact.
+        int32_t differences = 0;
+        for (int32_t y = 0; y < 30; ++y)
+            for (int32_t x = 0; x < 40; ++x) {
+                TColor expected = PixelAt(control.Raster(), x, y);
+                if (std::string(name) == "d.m8" && expected == clBlack) expected = RGB(1, 1, 1);
+                differences += PixelAt(*back, x, y) != expected;
+            }
+        EXPECT_EQ(differences, 0) << name;
+    }
+}
+
+TEST_F(RenderToolTest, ConvertGoesThroughTheRegistry)
+{
+    ASSERT_EQ(RunTool({"Mandel", "--size", "33x9", "-o", File("in.ppm")}).status, 0);
+    Result r = RunTool({"--convert", File("in.ppm"), File("out.TGA")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = RunTool({"--convert=" + File("out.TGA"), File("again.bmp")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    TPPMBitmap original;
+    original.LoadFromFile(File("in.ppm"));
+    EXPECT_TRUE(SamePixels(*LoadPicture(File("again.bmp")), original));
+
+    // Unknown extensions on either side, a read failure, missing arguments.
+    EXPECT_EQ(RunTool({"--convert", File("in.ppm"), File("out.gif")}).status, 2);
+    EXPECT_EQ(RunTool({"--convert", File("in.gif"), File("out.bmp")}).status, 2);
+    fs::copy_file(File("in.ppm"), File("wrong.tga"));
+    r = RunTool({"--convert", File("wrong.tga"), File("out.bmp")});
+    EXPECT_EQ(r.status, 1);
+    // "P6\n" reads as colour-map type '6' and image type 10.
+    EXPECT_EQ(r.err, "pelorix-render: Couldn't load TGA Image. Colormapped TGA images not supported.\n");
+    EXPECT_FALSE(fs::exists(File("out.bmp")));
+    EXPECT_EQ(RunTool({"--convert", File("in.ppm")}).status, 1);
+    EXPECT_EQ(RunTool({"--convert", File("in.ppm"), File("x.bmp"), "Mandel"}).status, 1);
 }

@@ -2,6 +2,7 @@
 // Buffered byte-at-a-time reading from a stream. When the reader goes, the
 // stream is set back to stand right after the last byte actually consumed.
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 

@@ -1,0 +1,31 @@
+#pragma once
+// Heretic 2 mipmapped textures: a 256-colour palette and one byte per pixel.
+// The writer reduces true-colour pictures to the palette it builds.
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "Bitmap.h"
+
+class TM8Bitmap : public TBitmap {
+public:
+    void ReadFromStream(TStream& stream) override;
+    void WriteToStream(TStream& stream) const override;
+    void ReadEmbedded(TStream& stream) override { ReadFromStream(stream); }
+    void WriteEmbedded(TStream& stream) const override { WriteToStream(stream); }
+};
+
+// The reduction of a true-colour picture to at most 256 colours: a palette index
+// per pixel (rows from the top) and the colour table, black beyond its end.
+struct TM8Reduction {
+    std::vector<uint8_t> Indices;
+    TPalette Palette; // 256 entries
+    int Used = 0;     // entries the table filled
+};
+
+// The sixteen entries the colour table starts with.
+const std::array<TPaletteEntry, 16>& M8StartColours();
+
+// The reduction of a 24-bit picture (the writer's own, with a cache per colour).
+TM8Reduction ReduceM8(const TBitmap& picture24);

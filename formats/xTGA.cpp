@@ -1,0 +1,81 @@
+#include "xTGA.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "ByteReader.h"
+#include "ReadErrors.h"
+#include "Streams.h"
+
+namespace {
+
+constexpr const char* Format = "TGA";
+constexpr size_t HeaderSize = 18;
+constexpr uint8_t TopToBottom = 0x20;
+
+constexpr const char* OnlyTrueColour = "Couldn't load TGA Image. Only 24 and 32bit TGA Images supported.";
+constexpr const char* ColourMapped = "Couldn't load TGA Image. Colormapped TGA images not supported.";
+constexpr const char* OnlyStandard = "Couldn't load TGA Image. Only standard 24, 32 bit TGA Images supported.";
+
+} // namespace
+
+void TTGABitmap::WriteToStream(TStream& stream) const
+{
+    TBitmap copy;
+    copy.Assign(*this);
+    if (copy.PixelFormat() != TPixelFormat::pf24bit && copy.PixelFormat() != TPixelFormat::pf32bit)
+        copy.SetPixelFormat(TPixelFormat::pf24bit);
+    const int32_t width = copy.Width(), height = copy.Height();
+    // The header's 16-bit fields cannot hold more.
+    if (width > 0xFFFF || height > 0xFFFF) throw Exception("Error writing TGA file: Image too large.");
+
+    uint8_t header[HeaderSize] = {};
+    header[2] = 2;
+    header[12] = static_cast<uint8_t>(width);
+    header[13] = static_cast<uint8_t>(width >> 8);
+    header[14] = static_cast<uint8_t>(height);
+    header[15] = static_cast<uint8_t>(height >> 8);
+    header[16] = copy.PixelFormat() == TPixelFormat::pf24bit ? 24 : 32;
+    stream.WriteBuffer(header, sizeof header);
+    for (int32_t y = height - 1; y >= 0; --y) stream.WriteBuffer(copy.ScanLine(y), copy.RowBytes());
+}
+
+void TTGABitmap::ReadFromStream(TStream& stream)
+{
+    TByteReader in(stream);
+    uint8_t header[HeaderSize];
+    if (in.Read(header, HeaderSize) < HeaderSize) ThrowReadError(Format, "Header too short");
+
+    const uint8_t idLength = header[0], colourMapType = header[1], imageType = header[2];
+    const uint8_t bits = header[16], descriptor = header[17];
+    if (imageType != 2 && imageType != 10) throw Exception(OnlyTrueColour);
+    if (colourMapType != 0) throw Exception(ColourMapped);
+    if (bits != 24 && bits != 32) throw Exception(OnlyTrueColour);
+    if (imageType != 2) throw Exception(OnlyStandard);
+
+    const int32_t width = header[12] | (header[13] << 8);
+    const int32_t height = header[14] | (header[15] << 8);
+    CheckImageSize(Format, width, height);
+
+    // The image ID, when there is one, stands between the header and the pixels.
+    uint8_t id[255];
+    if (in.Read(id, idLength) < idLength) ThrowReadError(Format, "Pixel data missing");
+    const size_t bytesPerPixel = bits / 8;
+    const size_t rowBytes = static_cast<size_t>(width) * bytesPerPixel;
+    CheckFirstRow(Format, width, height, static_cast<int64_t>(rowBytes), in.Remaining());
+
+    // Read aside; rows the data does not reach stay black.
+    TBitmap picture;
+    picture.SetPixelFormat(bits == 24 ? TPixelFormat::pf24bit : TPixelFormat::pf32bit);
+    picture.Canvas().Brush.Color = clBlack;
+    picture.SetSize(width, height);
+    if (width > 0) {
+        const bool topDown = descriptor & TopToBottom;
+        for (int32_t i = 0; i < height; ++i) {
+            uint8_t* row = picture.ScanLine(topDown ? i : height - 1 - i);
+            if (in.Read(row, rowBytes) < rowBytes) break;
+        }
+    }
+    TakeOver(picture);
+}

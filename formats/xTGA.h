@@ -1,0 +1,12 @@
+#pragma once
+// TrueVision Targa files, uncompressed true colour at 24 or 32 bits per pixel.
+
+#include "Bitmap.h"
+
+class TTGABitmap : public TBitmap {
+public:
+    void ReadFromStream(TStream& stream) override;
+    void WriteToStream(TStream& stream) const override;
+    void ReadEmbedded(TStream& stream) override { ReadFromStream(stream); }
+    void WriteEmbedded(TStream& stream) const override { WriteToStream(stream); }
+};
