@@ -45,8 +45,7 @@ tsan: deps
 
 # Benchmarks at full length (ctest runs them once, briefly, as a smoke test).
 bench: build
-	@for b in build/default/bench/pelorix-bench-*; do $$b --benchmark_repetitions=10 \
-	  --benchmark_report_aggregates_only=true || exit 1; done
+	@for b in build/default/bench/pelorix-bench-*; do $$b || exit 1; done
 
 # Every generator at the eight drawing sizes with several seeds, and --all,
 # compared pixel by pixel with the reference renderer (several minutes).

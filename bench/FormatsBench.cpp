@@ -2,6 +2,8 @@
 // reduction of a picture with far more than 256 colours.
 #include <benchmark/benchmark.h>
 
+#include "Measured.h"
+
 #include "Formats.h"
 #include "Generators.h"
 #include "PictureFormats.h"
@@ -88,15 +90,11 @@ void WriteManyColours(benchmark::State& state, const char* extension)
 
 int Register()
 {
-    benchmark::RegisterBenchmark("Reduce/M8-65536-colours", Reduce)
-        ->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(10)->ReportAggregatesOnly(true);
-    benchmark::RegisterBenchmark("Write/M8-65536-colours", WriteManyColours, "M8")
-        ->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(10)->ReportAggregatesOnly(true);
+    Measured(benchmark::RegisterBenchmark("Reduce/M8-65536-colours", Reduce));
+    Measured(benchmark::RegisterBenchmark("Write/M8-65536-colours", WriteManyColours, "M8"));
     for (const char* extension : {"BMP", "PPM", "TGA", "M8"}) {
-        benchmark::RegisterBenchmark((std::string("Write/") + extension).c_str(), Write, extension)
-            ->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(10)->ReportAggregatesOnly(true);
-        benchmark::RegisterBenchmark((std::string("Read/") + extension).c_str(), Read, extension)
-            ->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(10)->ReportAggregatesOnly(true);
+        Measured(benchmark::RegisterBenchmark((std::string("Write/") + extension).c_str(), Write, extension));
+        Measured(benchmark::RegisterBenchmark((std::string("Read/") + extension).c_str(), Read, extension));
     }
     return 0;
 }

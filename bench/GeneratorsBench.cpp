@@ -2,6 +2,8 @@
 // window runs it; and the whole catalogue in menu order.
 #include <benchmark/benchmark.h>
 
+#include "Measured.h"
+
 #include "Catalogue.h"
 #include "Random.h"
 #include "RenderControl.h"
@@ -39,17 +41,9 @@ int Register()
 {
     for (const TFractalEntry& entry : FractalCatalogue()) {
         if (!entry.Generator) continue;
-        benchmark::RegisterBenchmark(("Generator/" + CompactCaption(entry.Caption)).c_str(), RenderAt1024, entry.Generator)
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime()
-            ->Repetitions(10)
-            ->ReportAggregatesOnly(true);
+        Measured(benchmark::RegisterBenchmark(("Generator/" + CompactCaption(entry.Caption)).c_str(), RenderAt1024, entry.Generator));
     }
-    benchmark::RegisterBenchmark("Catalogue/MenuOrder", WholeCatalogue)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Repetitions(10)
-        ->ReportAggregatesOnly(true);
+    Measured(benchmark::RegisterBenchmark("Catalogue/MenuOrder", WholeCatalogue));
     return 0;
 }
 
