@@ -24,6 +24,17 @@ inline int32_t JuliaBand(double zRe, double zIm, int32_t L, TMap map)
     }
 }
 
+// The band of pixel (col, row), whose starting point is (x - R, R - y) with x
+// and y the running sums of the step for its column and row.
+template <class TMap>
+inline int32_t JuliaPixelBand(const std::vector<double>& xs, const std::vector<double>& ys, double R, int32_t col,
+                              int32_t row, int32_t L, TMap map)
+{
+    const double zRe = static_cast<long double>(xs[col]) - R;
+    const double zIm = static_cast<long double>(R) - ys[row];
+    return JuliaBand(zRe, zIm, L, map);
+}
+
 // z := z*z + c, each operation's result a store.
 struct TQuadraticMap {
     double cRe, cIm;

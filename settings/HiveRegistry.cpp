@@ -549,24 +549,32 @@ bool THiveRegistry::Store()
     return true;
 }
 
+long THiveRegistry::SubKeyPath(TRegKey base, const std::string& subKey, TPath& basePath, TPath& parts) const
+{
+    const TPath* path = PathOf(base);
+    if (!path) return regInvalidHandle;
+    std::optional<TPath> split = SplitPath(subKey);
+    if (!split) return regInvalidParameter;
+    basePath = *path;
+    parts = std::move(*split);
+    return regSuccess;
+}
+
 long THiveRegistry::CreateKey(TRegKey base, const std::string& subKey, TRegKey* result)
 {
     std::lock_guard guard(mutex_);
     if (!result) return regInvalidParameter;
-    const TPath* basePath = PathOf(base);
-    if (!basePath) return regInvalidHandle;
-    std::optional<TPath> parts = SplitPath(subKey);
-    if (!parts) return regInvalidParameter;
-    TPath full = *basePath;
-    full.insert(full.end(), parts->begin(), parts->end());
+    TPath basePath, parts;
+    if (long r = SubKeyPath(base, subKey, basePath, parts)) return r;
+    TPath full = basePath;
+    full.insert(full.end(), parts.begin(), parts.end());
 
     Refresh();
     if (!Resolve(*root_, full)) {
-        const TPath baseCopy = *basePath;
         long r = Change([&](TNode& root, bool& changed) {
-            TNode* node = Resolve(root, baseCopy);
+            TNode* node = Resolve(root, basePath);
             if (!node) return long(regKeyDeleted);
-            for (const std::string& part : *parts) node = &FindOrCreate(*node, part, changed);
+            for (const std::string& part : parts) node = &FindOrCreate(*node, part, changed);
             return long(regSuccess);
         });
         if (r != regSuccess) return r;
@@ -579,12 +587,9 @@ long THiveRegistry::OpenKey(TRegKey base, const std::string& subKey, TRegKey* re
 {
     std::lock_guard guard(mutex_);
     if (!result) return regInvalidParameter;
-    const TPath* basePath = PathOf(base);
-    if (!basePath) return regInvalidHandle;
-    std::optional<TPath> parts = SplitPath(subKey);
-    if (!parts) return regInvalidParameter;
-    TPath full = *basePath;
-    full.insert(full.end(), parts->begin(), parts->end());
+    TPath full, parts;
+    if (long r = SubKeyPath(base, subKey, full, parts)) return r;
+    full.insert(full.end(), parts.begin(), parts.end());
     Refresh();
     if (!Resolve(*root_, full)) return regFileNotFound;
     *result = NewHandle(std::move(full));
@@ -601,13 +606,11 @@ long THiveRegistry::CloseKey(TRegKey key)
 long THiveRegistry::DeleteKey(TRegKey base, const std::string& subKey)
 {
     std::lock_guard guard(mutex_);
-    const TPath* basePath = PathOf(base);
-    if (!basePath) return regInvalidHandle;
-    std::optional<TPath> parts = SplitPath(subKey);
-    if (!parts || parts->empty()) return regInvalidParameter;
-    TPath parentPath = *basePath;
-    parentPath.insert(parentPath.end(), parts->begin(), parts->end() - 1);
-    const std::string name = parts->back();
+    TPath parentPath, parts;
+    if (long r = SubKeyPath(base, subKey, parentPath, parts)) return r;
+    if (parts.empty()) return regInvalidParameter;
+    parentPath.insert(parentPath.end(), parts.begin(), parts.end() - 1);
+    const std::string name = parts.back();
     return Change([&](TNode& root, bool& changed) {
         TNode* parent = Resolve(root, parentPath);
         TNode* key = parent ? FindKey(*parent, name) : nullptr;

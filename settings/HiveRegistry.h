@@ -69,6 +69,9 @@ private:
     using TChange = std::function<long(TNode& root, bool& changed)>;
 
     const TPath* PathOf(TRegKey key) const;
+    // The path of the base key and the parts of subKey below it, or the
+    // result code for a bad handle or name.
+    long SubKeyPath(TRegKey base, const std::string& subKey, TPath& basePath, TPath& parts) const;
     TRegKey NewHandle(TPath path);
     void Refresh();
     void Load(bool locked);
