@@ -26,6 +26,7 @@
 #include "Generators.h"
 #include "HandleException.h"
 #include "MessageBox.h"
+#include "Pictures.h"
 #include "Profiles.h"
 #include "Random.h"
 #include "RasterImage.h"
@@ -39,6 +40,10 @@ namespace {
 // damaged value, and the window starts with the default size instead.
 constexpr int32_t MaxStoredSide = 16384;
 constexpr int32_t DefaultWidth = 640, DefaultHeight = 480;
+
+// Indices of MenuPicture.
+constexpr int SavePicture = 0, CopyPicture = 1, ExitPicture = 2, ContactPicture = 3, HomePagePicture = 4,
+              ClearPicture = 5;
 
 QString Text(const char* text) { return QString::fromUtf8(text); }
 
@@ -132,6 +137,7 @@ QMainWindow* TForm1::MainWindow() const
 void TForm1::CreateControls()
 {
     window_->setWindowTitle(QString::fromStdString(ApplicationTitle()));
+    window_->setWindowIcon(ApplicationIcon());
     window_->move(127, 76);
     window_->resize(800, 600);
     window_->setContextMenuPolicy(Qt::NoContextMenu);
@@ -181,22 +187,24 @@ void TForm1::CreateActions()
 {
     // An item of the window with its caption, hint and shortcut.
     auto item = [this](const char* name, const char* caption, const char* hint = "",
-                       const QKeySequence& shortcut = {}) {
-        auto* action = new QAction(Text(caption), window_);
+                       const QKeySequence& shortcut = {}, int picture = -1) {
+        auto* action = new QAction(MenuPicture(picture), Text(caption), window_);
         action->setObjectName(name);
         action->setStatusTip(Text(hint));
         action->setShortcut(shortcut);
         return action;
     };
     SaveAs1 = item("SaveAs1", "Save As...", "Export current fractal to an image file on disk",
-                   QKeySequence(Qt::CTRL | Qt::Key_S));
-    Exit1 = item("Exit1", "Exit", "Exit the application", QKeySequence(Qt::CTRL | Qt::Key_X));
-    Copy1 = item("Copy1", "Copy", "Copy current fractal as an image to clipboard", QKeySequence(Qt::CTRL | Qt::Key_C));
-    Clear1 = item("Clear1", "Clear", "Clear view", QKeySequence(Qt::Key_Delete));
+                   QKeySequence(Qt::CTRL | Qt::Key_S), SavePicture);
+    Exit1 = item("Exit1", "Exit", "Exit the application", QKeySequence(Qt::CTRL | Qt::Key_X), ExitPicture);
+    Copy1 = item("Copy1", "Copy", "Copy current fractal as an image to clipboard", QKeySequence(Qt::CTRL | Qt::Key_C),
+                 CopyPicture);
+    Clear1 = item("Clear1", "Clear", "Clear view", QKeySequence(Qt::Key_Delete), ClearPicture);
     ViewToolbar1 = item("ViewToolbar1", "Toolbar", "Show or hide the toolbar");
     ViewStatusbar1 = item("ViewStatusbar1", "Status bar", "Show or hide the status bar");
-    HomePage1 = item("HomePage1", "Home Page", "Go to application's homepage and look for updates");
-    Contactme1 = item("Contactme1", "Contact me", "COntact the author");
+    HomePage1 = item("HomePage1", "Home Page", "Go to application's homepage and look for updates", {},
+                     HomePagePicture);
+    Contactme1 = item("Contactme1", "Contact me", "COntact the author", {}, ContactPicture);
     About1 = item("About1", "About", "Display general information and copyright notice");
     ViewToolbar1->setCheckable(true);
     ViewStatusbar1->setCheckable(true);
@@ -325,9 +333,11 @@ void TForm1::CreateToolBar()
     window_->addToolBar(Qt::TopToolBarArea, ToolBar1);
 
     // A flat button with its width, accessible name and hint.
-    auto button = [this](const char* name, int width, const char* accessibleName, const char* hint) {
+    auto button = [this](const char* name, int width, int picture, const char* accessibleName, const char* hint) {
         auto* b = new QToolButton(ToolBar1);
         b->setObjectName(name);
+        b->setIcon(MenuPicture(picture));
+        b->setIconSize(QSize(16, 16));
         b->setAutoRaise(true);
         b->setFixedSize(width, 22);
         b->setAccessibleName(Text(accessibleName));
@@ -344,9 +354,9 @@ void TForm1::CreateToolBar()
         ToolBar1->addWidget(frame);
     };
 
-    Save2 = button("Save2", 23, "Save", "Save the current view as an image file on disk");
-    Copy2 = button("Copy2", 25, "Copy", "Copy current view to clipboard as bitmap");
-    Clear2 = button("Clear2", 25, "Clear", "");
+    Save2 = button("Save2", 23, SavePicture, "Save", "Save the current view as an image file on disk");
+    Copy2 = button("Copy2", 25, CopyPicture, "Copy", "Copy current view to clipboard as bitmap");
+    Clear2 = button("Clear2", 25, ClearPicture, "Clear", "");
     gap(QFrame::NoFrame);
     ToolBar1->addWidget(Save2);
     gap(QFrame::VLine);

@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "Formats.h"
 #include "HandleException.h"
+#include "Pictures.h"
 #include "Unit1.h"
 
 int main(int argc, char** argv)
@@ -10,6 +11,7 @@ int main(int argc, char** argv)
     TApplication app(argc, argv);
     // The title of the window, of every message box and of the settings' key.
     QApplication::setApplicationName("Pelorix");
+    QApplication::setWindowIcon(ApplicationIcon());
     TImageFormats formats;
     SetExceptionHandler(ShowException);
 

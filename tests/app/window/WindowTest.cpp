@@ -180,6 +180,13 @@ TEST_F(WindowTest, TheMenuTreeHoldsEveryCommandWithItsCatalogueEntry)
     }
     EXPECT_EQ(actual, expected);
     EXPECT_FALSE(form->MainMenu1->isNativeMenuBar());
+    // The items with a picture; the others have none.
+    for (QAction* action : form->MainWindow()->findChildren<QAction*>()) {
+        const bool pictured = QStringList{"SaveAs1", "Exit1", "Copy1", "Clear1", "HomePage1", "Contactme1"}.contains(
+            action->objectName());
+        EXPECT_EQ(action->icon().isNull(), !pictured) << action->objectName().toStdString();
+    }
+    EXPECT_FALSE(form->MainWindow()->windowIcon().isNull());
     EXPECT_EQ(form->MainWindow()->windowTitle(), "Pelorix");
 
     // Every item does what its catalogue entry says.
@@ -218,6 +225,7 @@ TEST_F(WindowTest, TheToolbarHoldsThreeFlatButtonsFoundByName)
         EXPECT_EQ(button->size(), QSize(width, 22));
         EXPECT_EQ(button->toolTip(), hint);
         EXPECT_EQ(button->statusTip(), hint);
+        EXPECT_FALSE(button->icon().isNull());
         EXPECT_GT(button->x(), left);
         left = button->x();
     }
