@@ -85,7 +85,8 @@ done
 port=$(sed -n 's/^PORT=\([0-9]*\).*/\1/p' "$work/vnc.out" | head -n 1)
 
 echo "$name is running on display $display; connect a VNC viewer to 127.0.0.1:$port; Ctrl+C stops it."
-DISPLAY=$display "$program" "$@"
+# A session without a display often has no runtime folder either; lend ours.
+DISPLAY=$display XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$work} "$program" "$@"
 status=$?
 stop_servers
 exit $status
