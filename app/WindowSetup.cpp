@@ -1,7 +1,6 @@
 #include "WindowSetup.h"
 
-#include <cstdio>
-
+#include "Application.h"
 #include "QtIdleTimer.h"
 #ifndef _WIN32
 #include "HiveRegistry.h"
@@ -34,14 +33,4 @@ TWindowSetup::~TWindowSetup() = default;
 TWindowSetup SetUpWindowProgram()
 {
     return TWindowSetup();
-}
-
-void ShowException(const std::exception& e)
-{
-    // Called from event handlers: nothing may leave it.
-    try {
-        PresentMessageBox({e.what(), ApplicationTitle(), mb::OK | mb::ICONHAND, TMessageBoxOwner::moFocusedWindow});
-    } catch (const std::exception& again) {
-        std::fprintf(stderr, "%s\n%s\n", e.what(), again.what());
-    }
 }

@@ -2,16 +2,15 @@
 // The process-wide hooks of the window program, installed in one call right
 // after the QApplication is made and taken back when the result goes:
 //
-//     QApplication app(argc, argv);
-//     app.setApplicationName("Pelorix");
+//     TApplication app(argc, argv);
+//     QApplication::setApplicationName("Pelorix");
 //     auto setup = SetUpWindowProgram();
 //
 // Installs what SetUpBatchProgram does, and: the hive file as the registry
 // (not on Windows, which has its own), idle timers on the Qt event loop, the
 // platform's message box as presenter, and the exception handler that shows
-// a failure's message in an error box (ShowException).
+// a failure's message in an error box (ShowException, Application.h).
 
-#include <exception>
 #include <memory>
 
 #include "HandleException.h"
@@ -37,7 +36,3 @@ private:
 };
 
 [[nodiscard]] TWindowSetup SetUpWindowProgram();
-
-// The application's default handler: the message in an error box (OK button,
-// stop icon) captioned with the application title. Never throws.
-void ShowException(const std::exception& e);
