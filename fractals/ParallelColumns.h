@@ -8,10 +8,16 @@
 // The caller waits for the whole picture. Status flags are per thread, so each
 // thread tests its own, once per column; a column whose test fails is computed
 // again point by point to find the faulting point.
+//
+// The painter waits for a chunk on a mutex and condition variable: MinGW's
+// std::atomic::wait (and std::latch and std::barrier built on it) can lose a
+// wake-up and hang the render.
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -49,7 +55,7 @@ void ParallelColumns(int32_t columns, int32_t rows, TBand band, TPaint paint, TE
     CheckFloatingPoint();
 
     struct TChunk {
-        std::atomic<int32_t> Done{0};
+        bool Done = false; // guarded by doneMutex
         int32_t FaultColumn = -1, FaultRow = -1;
         int FaultFlags = 0;
     };
@@ -58,6 +64,8 @@ void ParallelColumns(int32_t columns, int32_t rows, TBand band, TPaint paint, TE
     std::unique_ptr<TChunk[]> chunk(new TChunk[chunks]);
     std::atomic<int32_t> next{0};
     std::atomic<bool> stop{false};
+    std::mutex doneMutex;
+    std::condition_variable chunkDone;
 
     auto compute = [&](int32_t c) {
         TChunk& state = chunk[c];
@@ -85,8 +93,9 @@ void ParallelColumns(int32_t columns, int32_t rows, TBand band, TPaint paint, TE
                 break;
             }
         }
-        state.Done.store(1, std::memory_order_release);
-        state.Done.notify_all();
+        std::lock_guard<std::mutex> lock(doneMutex);
+        state.Done = true;
+        chunkDone.notify_all();
     };
     auto claimAndCompute = [&] {
         if (stop.load(std::memory_order_relaxed)) return false;
@@ -120,8 +129,16 @@ void ParallelColumns(int32_t columns, int32_t rows, TBand band, TPaint paint, TE
     for (int32_t c = 0; c < chunks; ++c) {
         TChunk& state = chunk[c];
         // Help while the next chunk to paint is still being computed.
-        while (state.Done.load(std::memory_order_acquire) == 0)
-            if (!claimAndCompute()) state.Done.wait(0, std::memory_order_acquire);
+        auto done = [&] {
+            std::lock_guard<std::mutex> lock(doneMutex);
+            return state.Done;
+        };
+        while (!done()) {
+            if (claimAndCompute()) continue;
+            // Nothing left to claim: the chunk is on another thread.
+            std::unique_lock<std::mutex> lock(doneMutex);
+            chunkDone.wait(lock, [&] { return state.Done; });
+        }
         const int32_t end = c * ChunkColumns + ChunkColumns < columns ? c * ChunkColumns + ChunkColumns : columns;
         for (int32_t col = c * ChunkColumns; col < end; ++col) {
             const int8_t* in = bands.data() + static_cast<size_t>(col) * static_cast<size_t>(rows);

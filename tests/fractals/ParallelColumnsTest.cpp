@@ -129,3 +129,28 @@ TEST(ParallelColumnsTest, EscapeTimePicturesAreTheSameOnOneThreadAndOnMany)
         }
     }
 }
+
+// Many short chunks, run after run: a painter that misses a chunk's wake-up
+// hangs here (ctest's timeout reports it) instead of in a user's render.
+TEST(ParallelColumnsTest, RepeatedLargeRunsNeverMissAChunk)
+{
+    constexpr int32_t columns = 1024, rows = 12;
+    // An order-sensitive digest of the paint and column-end calls.
+    auto digest = [&] {
+        uint64_t h = 0;
+        ParallelColumns(
+            columns, rows, [](int32_t col, int32_t row) { return (col * 3 + row) % 11; },
+            [&](int32_t col, int32_t row, int32_t k) { h = h * 1000003 + uint64_t(col) * 977 + uint64_t(row) * 31 + k; },
+            [&](int32_t col) { h = h * 1000003 + uint64_t(col) + 5; });
+        return h;
+    };
+    uint64_t plain;
+    {
+        TThreads setting(1);
+        plain = digest();
+    }
+    for (int32_t threads : {2, 4, 8}) {
+        TThreads setting(threads);
+        for (int run = 0; run < 300; ++run) ASSERT_EQ(digest(), plain) << threads << " threads, run " << run;
+    }
+}
