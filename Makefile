@@ -3,7 +3,7 @@ CMAKE ?= cmake
 CTEST ?= ctest
 JOBS  ?= $(shell nproc)
 
-.PHONY: all deps build run test sanitize tsan bench verify fuzz-build fuzz clean
+.PHONY: all deps build run test windows windows-test sanitize tsan bench verify fuzz-build fuzz clean
 
 all: build
 
@@ -19,6 +19,16 @@ run: build
 
 test: build fuzz-build
 	$(CTEST) --preset default -j $(JOBS)
+	@scripts/windows-test.sh test $(JOBS)
+
+# The Qt-free libraries, their tests and pelorix-render.exe cross-built as
+# Windows programs (build/windows); windows-test runs them under Wine and
+# compares the pictures with the Linux build's.
+windows: deps
+	@scripts/windows-test.sh build $(JOBS)
+
+windows-test: build
+	@scripts/windows-test.sh test $(JOBS)
 
 # The picture readers' libFuzzer targets, in their own clang build tree.
 fuzz-build: deps
