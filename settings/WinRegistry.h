@@ -1,5 +1,7 @@
 #pragma once
-// The Windows registry itself, through its 8-bit interface.
+// The Windows registry itself, through its 8-bit interface. Names are the
+// program's UTF-8, handed to the registry in the ANSI code page; a name that
+// code page cannot hold fails with regInvalidParameter.
 
 #include "Registry.h"
 

@@ -1,9 +1,9 @@
 #include "HandleException.h"
-#include "RegistryTesting.h"
+#include "ThrowawayRegistry.h"
 
 namespace {
 
-class RegistryKeysTest : public RegistryFixture {
+class RegistryKeysTest : public ThrowawayKeyFixture {
 protected:
     RegistryKeysTest()
     {
@@ -29,10 +29,10 @@ TEST_F(RegistryKeysTest, OpeningAKeyCreatesItsWholeChain)
     EXPECT_EQ(form1->KeyName(), "Form1");
     EXPECT_EQ(form1->FullPath(), "Software\\Corvath\\Pelorix\\1.1\\Form1");
 
-    // Exists asks and creates nothing, not even the hive.
+    // Exists asks and creates nothing.
     EXPECT_FALSE(form1->Exists());
     EXPECT_FALSE(app->Exists());
-    EXPECT_FALSE(QFile::exists(hive.Path()));
+    EXPECT_FALSE(KeyExists("Software"));
     EXPECT_FALSE(form1->IsOpen());
 
     const TRegKey handle = form1->Handle();

@@ -6,6 +6,17 @@
 
 #include <cstring>
 
+#include "HiveRegistry.h"
+#include "ThrowawayRegistry.h"
+
+// The throwaway keys go to a hive of this run's own.
+TRegistryApi& TestedRegistry()
+{
+    static QTemporaryDir dir;
+    static THiveRegistry hive(dir.path() + "/pelorix/HKEY_CURRENT_USER.reg");
+    return hive;
+}
+
 // The hive tests run this binary again as the other process of a test.
 int RunHiveChild(int argc, char** argv);
 

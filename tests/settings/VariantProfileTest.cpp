@@ -1,11 +1,11 @@
 #include "Profiles.h"
-#include "RegistryTesting.h"
+#include "ThrowawayRegistry.h"
 
 namespace {
 
 using TBytes = std::vector<std::uint8_t>;
 
-class VariantProfileTest : public RegistryFixture {
+class VariantProfileTest : public ThrowawayKeyFixture {
 protected:
     VariantProfileTest()
     {
