@@ -10,6 +10,8 @@ public:
     TQtIdleTimer(int intervalMs, std::function<void()> expiry) : expiry_(std::move(expiry))
     {
         timer_.setInterval(intervalMs);
+        // A coarse timer may fire up to 5% early: "five seconds" means five.
+        timer_.setTimerType(Qt::PreciseTimer);
         QObject::connect(&timer_, &QTimer::timeout, this, [this] {
             firing_ = true;
             expiry_();

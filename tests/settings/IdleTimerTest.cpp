@@ -1,9 +1,11 @@
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "QtIdleTimer.h"
+#include "ThrowawayRegistry.h"
 
 namespace {
 
@@ -42,4 +44,23 @@ TEST(IdleTimerTest, AQtTimerMayBeDisposedOfFromItsOwnExpiry)
     quiet->Dispose();
     LetThreeIntervalsPass();
     EXPECT_EQ(other, 0);
+}
+
+// The window program's timers (the Qt ones): a parentless key closes five
+// seconds after its last use, and each use starts the five seconds again.
+TEST(IdleTimerTest, WithQtTimersAParentlessKeyClosesFiveSecondsAfterItsLastUse)
+{
+    TIdleTimersScope qtTimers(&QtIdleTimers());
+    TThrowawayRoot root(TestedRegistry());
+    TRegistryScope use(&root);
+    TCustomKey key;
+    key.SetName("Settings");
+    key.Handle();
+    QTest::qWait(2000);
+    EXPECT_TRUE(key.IsOpen());
+    QElapsedTimer sinceLastUse;
+    sinceLastUse.start();
+    key.Handle();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !key.IsOpen(); }, 8000));
+    EXPECT_GE(sinceLastUse.elapsed(), 5000);
 }
