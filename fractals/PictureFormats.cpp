@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "Exceptions.h"
+#include "Streams.h"
 
 namespace {
 
@@ -60,12 +61,28 @@ const TPictureFormat* FindPictureFormatForFile(std::string_view fileName)
 
 std::vector<TPictureFormat> PictureFormats() { return Table(); }
 
-std::unique_ptr<TBitmap> LoadPicture(const std::string& fileName)
+namespace {
+
+std::unique_ptr<TBitmap> CreateImageFor(const std::string& fileName)
 {
     const TPictureFormat* format = FindPictureFormatForFile(fileName);
     if (!format)
         throw Exception("Unknown picture file extension (." + std::string(ExtensionOf(fileName)) + ")");
-    std::unique_ptr<TBitmap> image = format->Create();
+    return format->Create();
+}
+
+} // namespace
+
+std::unique_ptr<TBitmap> LoadPicture(const std::string& fileName)
+{
+    std::unique_ptr<TBitmap> image = CreateImageFor(fileName);
     image->LoadFromFile(fileName);
     return image;
+}
+
+TPictureSize LoadPictureSize(const std::string& fileName)
+{
+    const std::unique_ptr<TBitmap> image = CreateImageFor(fileName);
+    TFileStream stream(fileName, TFileMode::fmOpenRead);
+    return image->ReadSizeFromStream(stream);
 }

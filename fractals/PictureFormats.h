@@ -32,6 +32,9 @@ std::vector<TPictureFormat> PictureFormats();
 // Loads a picture file through the image class its extension selects; throws
 // Exception "Unknown picture file extension (.ext)" for any other extension.
 std::unique_ptr<TBitmap> LoadPicture(const std::string& fileName);
+// The size of a picture file from its header alone (TBitmap::ReadSizeFromStream),
+// through the same image class; fails as LoadPicture for other extensions.
+TPictureSize LoadPictureSize(const std::string& fileName);
 
 template <class TImage>
 std::unique_ptr<TBitmap> CreateImage()
