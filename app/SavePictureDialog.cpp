@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr int ThumbnailSide = 200;
+constexpr int ThumbnailSide = 200, ThumbnailMargin = 4;
 
 std::string LocalName(const QString& fileName) { return QFile::encodeName(fileName).toStdString(); }
 
@@ -88,7 +88,8 @@ void TPicturePreview::ShowFile(const QString& fileName)
         QImage picture = ToImage(*LoadPicture(name));
         caption_->setText(QString::fromStdString(Format(" (%dx%d)", {picture.width(), picture.height()})));
         if (picture.isNull()) return; // a picture without pixels has nothing to show
-        const QSize fit = picture.size().boundedTo(thumbnail_->contentsRect().size());
+        const QSize room = thumbnail_->contentsRect().size() - QSize(2 * ThumbnailMargin, 2 * ThumbnailMargin);
+        const QSize fit = picture.size().boundedTo(room);
         thumbnail_->setPixmap(QPixmap::fromImage(
             picture.scaled(picture.size().scaled(fit, Qt::KeepAspectRatio), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
         picture_ = std::move(picture);
@@ -136,6 +137,8 @@ TSaveFileDialog::TSaveFileDialog(QWidget* parent) : QFileDialog(parent), preview
     setAcceptMode(QFileDialog::AcceptSave);
     setFileMode(QFileDialog::AnyFile);
     setSizeGripEnabled(true);
+    // Room for the file list's columns beside the pane.
+    resize(880, 480);
     // The pane takes a column of its own to the right of the dialog's widgets.
     if (auto* grid = qobject_cast<QGridLayout*>(layout()))
         grid->addWidget(preview_, 0, grid->columnCount(), grid->rowCount(), 1);
