@@ -124,7 +124,7 @@ TSaveAsCommand::TSaveAsCommand(TComponent* owner, TRenderControl& render)
     MessageBox1->SetTextAlignment(TMessageBoxTextAlignment::mbxLeft);
 }
 
-void TSaveAsCommand::SaveAsClick(TComponent*)
+void TSaveAsCommand::SaveAsClick(QObject*)
 {
     if (!render_.CurrentFractal) return;
     // Never propose the last name.

@@ -5,6 +5,7 @@
 
 #include <string>
 
+class QObject;
 class TComponent;
 class TMessageBox;
 class TRenderControl;
@@ -37,7 +38,7 @@ public:
 
     // Nothing without a picture; else asks for a name and writes the picture
     // there. Failures to write throw, for the application's error handler.
-    void SaveAsClick(TComponent* Sender);
+    void SaveAsClick(QObject* Sender);
 
 private:
     TRenderControl& render_;

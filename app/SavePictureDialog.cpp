@@ -16,24 +16,13 @@
 #include "Form.h"
 #include "Format.h"
 #include "PictureFormats.h"
+#include "RasterImage.h"
 
 namespace {
 
 constexpr int ThumbnailSide = 200, ThumbnailMargin = 4;
 
 std::string LocalName(const QString& fileName) { return QFile::encodeName(fileName).toStdString(); }
-
-// A picture as a QImage, whatever its pixel format.
-QImage ToImage(const TBitmap& picture)
-{
-    TBitmap rgb;
-    rgb.Assign(picture);
-    rgb.SetPixelFormat(TPixelFormat::pf24bit);
-    QImage image(rgb.Width(), rgb.Height(), QImage::Format_BGR888);
-    for (int32_t y = 0; y < rgb.Height(); ++y)
-        std::copy(rgb.ScanLine(y), rgb.ScanLine(y) + static_cast<size_t>(rgb.Width()) * 3, image.scanLine(y));
-    return image;
-}
 
 } // namespace
 
@@ -85,7 +74,7 @@ void TPicturePreview::ShowFile(const QString& fileName)
             caption_->setText(sizeText);
             return;
         }
-        QImage picture = ToImage(*LoadPicture(name));
+        QImage picture = RasterToImage(*LoadPicture(name));
         caption_->setText(QString::fromStdString(Format(" (%dx%d)", {picture.width(), picture.height()})));
         if (picture.isNull()) return; // a picture without pixels has nothing to show
         const QSize room = thumbnail_->contentsRect().size() - QSize(2 * ThumbnailMargin, 2 * ThumbnailMargin);
