@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -139,6 +140,13 @@ void TSaveFileDialog::accept()
     const QStringList files = selectedFiles();
     if (!files.isEmpty()) {
         const QFileInfo file(files.first());
+        // A pattern typed as on other systems' dialogs would otherwise become
+        // a file named "*.bmp".
+        if (!file.isDir() && file.fileName().contains(QRegularExpression("[*?]"))) {
+            QMessageBox::warning(this, windowTitle(),
+                                 tr("%1\nThe file name is not valid.").arg(file.fileName()));
+            return;
+        }
         if (!file.isDir() && !QFileInfo(file.absolutePath()).isDir()) {
             QMessageBox::warning(this, windowTitle(),
                                  tr("%1\nPath does not exist.\nPlease verify the correct path was given.")

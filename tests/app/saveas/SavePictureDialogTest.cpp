@@ -244,6 +244,16 @@ TEST(SavePictureDialogTest, AcceptsOnlyExistingFoldersAndAsksBeforeOverwriting)
     EXPECT_NE(warning.find("Path does not exist"), std::string::npos) << warning;
     EXPECT_TRUE(shown.dialog->isVisible());
 
+    // A pattern is no name.
+    WhenModal([&](QWidget* box) {
+        warning = static_cast<QMessageBox*>(box)->text().toStdString();
+        static_cast<QMessageBox*>(box)->accept();
+    });
+    edit->setText("*.tga");
+    shown.dialog->accept();
+    EXPECT_EQ(warning, "*.tga\nThe file name is not valid.");
+    EXPECT_TRUE(shown.dialog->isVisible());
+
     // An existing file: Qt's question; No keeps the dialog open.
     bool asked = false;
     WhenModal([&](QWidget* box) {
