@@ -5,14 +5,12 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <filesystem>
+#include <string>
 
-#include "Bitmap.h"
 #include "MessageBox.h"
-#include "PictureFormats.h"
+#include "PictureFiles.h"
 #include "RenderControl.h"
 #include "SavePictureDialog.h"
-#include "Streams.h"
 
 const char* const SavePictureFilter =
     "Bitmaps (*.bmp);;Portable Pixelmap (*.ppm);;M8 (Heretic2) Mipmap (*.m8);;TrueVision Targa (*.tga)";
@@ -24,22 +22,6 @@ constexpr std::array<const char*, 4> FilterExtensions = {".bmp", ".ppm", ".m8", 
 // The only extensions Save As writes, whatever else the picture-format
 // registry knows.
 constexpr std::array<const char*, 4> SavedExtensions = {".bmp", ".m8", ".ppm", ".tga"};
-
-bool SameText(const std::string& a, const std::string& b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-    });
-}
-
-bool IsPathDelimiter(char c)
-{
-#ifdef _WIN32
-    return c == '/' || c == '\\' || c == ':';
-#else
-    return c == '/';
-#endif
-}
 
 // The hourglass from construction until Restore or the end of the scope,
 // whichever comes first.
@@ -60,53 +42,7 @@ private:
     bool busy_ = true;
 };
 
-void CopyFileContent(const std::string& from, const std::string& to)
-{
-    TFileStream source(from, TFileMode::fmOpenRead);
-    TFileStream target(to, TFileMode::fmCreate);
-    std::vector<uint8_t> buffer(64 * 1024);
-    while (size_t n = source.Read(buffer.data(), buffer.size())) target.WriteBuffer(buffer.data(), n);
-    target.Close();
-}
-
-void WritePicture(const TBitmap& raster, const std::string& fileName)
-{
-    const TPictureFormat* format = FindPictureFormatForFile(fileName);
-    std::unique_ptr<TBitmap> image = format->Create();
-    image->Assign(raster);
-    BackupFile(fileName);
-    image->SaveToFile(fileName);
-}
-
 } // namespace
-
-std::string ExtractFileExt(const std::string& fileName)
-{
-    for (size_t i = fileName.size(); i-- > 0;) {
-        if (fileName[i] == '.') return fileName.substr(i);
-        if (IsPathDelimiter(fileName[i])) break;
-    }
-    return {};
-}
-
-bool BackupFile(const std::string& fileName)
-{
-    std::string extension = ExtractFileExt(fileName);
-    if (extension.size() < 2) return false;
-    extension.insert(1, "~");
-    return CopyToBackup(fileName, extension);
-}
-
-bool CopyToBackup(const std::string& fileName, std::string newExtension)
-{
-    if (!std::filesystem::is_regular_file(fileName)) return false;
-    if (newExtension.empty() || newExtension.front() != '.') newExtension.insert(0, ".");
-    const std::string extension = ExtractFileExt(fileName);
-    if (SameText(extension, newExtension)) return false;
-    const std::string backupName = fileName.substr(0, fileName.size() - extension.size()) + newExtension;
-    CopyFileContent(fileName, backupName);
-    return true;
-}
 
 TSaveAsCommand::TSaveAsCommand(TComponent* owner, TRenderControl& render)
     : SavePictureDialog1(new TSavePictureDialog(owner)), MessageBox1(new TMessageBox(owner)), render_(render)
@@ -137,7 +73,7 @@ void TSaveAsCommand::SaveAsClick(QObject*)
         MessageBox1->Execute();
     };
     std::string fileName = SavePictureDialog1->FileName();
-    std::string extension = ExtractFileExt(fileName);
+    std::string extension(ExtractFileExt(fileName));
     if (extension.empty()) {
         // The chosen file type supplies a missing extension, and nothing more.
         const int index = SavePictureDialog1->FilterIndex();
@@ -147,7 +83,7 @@ void TSaveAsCommand::SaveAsClick(QObject*)
         SavePictureDialog1->SetFileName(fileName);
     }
     if (std::none_of(SavedExtensions.begin(), SavedExtensions.end(),
-                     [&](const char* saved) { return SameText(extension, saved); }))
+                     [&](const char* saved) { return SameExtension(extension, saved); }))
         return cannotDetermineType();
-    WritePicture(render_.Raster(), fileName);
+    SavePicture(render_.Raster(), fileName, TBackupMode::bmCopyExisting);
 }

@@ -19,8 +19,6 @@
 #include "RenderControl.h"
 #include "SaveAs.h"
 #include "SavePictureDialog.h"
-#include "xM8.h"
-#include "xPPM.h"
 #include "xTGA.h"
 
 namespace fs = std::filesystem;
@@ -221,9 +219,6 @@ TEST_F(SaveAsTest, OtherExtensionsAreRefusedWithTheErrorBox)
 
 TEST_F(SaveAsTest, AFolderWithADotGivesNoExtension)
 {
-    EXPECT_EQ(ExtractFileExt("/my.pics/fern"), "");
-    EXPECT_EQ(ExtractFileExt("/my.pics/fern.M8"), ".M8");
-    EXPECT_EQ(ExtractFileExt("fern."), ".");
     fs::create_directory(folder_ / "my.pics");
     SaveAs(In("my.pics/fern"), 2);
     EXPECT_EQ(FolderEntries(folder_ / "my.pics"), std::vector<std::string>{"fern.ppm"});
@@ -250,23 +245,6 @@ TEST_F(SaveAsTest, AnOverwrittenFileIsBackedUpFirst)
     SaveAs(In("fern"), 1);
     EXPECT_EQ(FileText(folder_ / "fern.~bmp"), first);
     EXPECT_EQ(FolderEntries(folder_), (std::vector<std::string>{"fern.bmp", "fern.~bmp"}));
-}
-
-TEST_F(SaveAsTest, BackupNames)
-{
-    WriteText(folder_ / "fern.m8", "m8");
-    WriteText(folder_ / "plain", "plain");
-    WriteText(folder_ / "dot.", "dot");
-    EXPECT_TRUE(BackupFile(In("fern.m8")));
-    EXPECT_EQ(FileText(folder_ / "fern.~m8"), "m8");
-    EXPECT_FALSE(BackupFile(In("plain")));
-    EXPECT_FALSE(BackupFile(In("dot.")));
-    EXPECT_FALSE(BackupFile(In("missing.ppm")));
-    // The new extension gets its dot; its own extension, in any case, is no backup.
-    EXPECT_TRUE(CopyToBackup(In("fern.m8"), "bak"));
-    EXPECT_EQ(FileText(folder_ / "fern.bak"), "m8");
-    EXPECT_FALSE(CopyToBackup(In("fern.m8"), ".M8"));
-    EXPECT_EQ(FolderEntries(folder_), (std::vector<std::string>{"dot.", "fern.bak", "fern.m8", "fern.~m8", "plain"}));
 }
 
 // A backup that cannot be written (a folder stands where it would go) ends
