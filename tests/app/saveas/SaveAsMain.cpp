@@ -3,7 +3,7 @@
 
 #include <QApplication>
 
-#include "Formats.h"
+#include "ProgramSetup.h"
 
 int main(int argc, char** argv)
 {
@@ -11,6 +11,6 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName("Pelorix");
     testing::InitGoogleTest(&argc, argv);
-    TImageFormats formats;
+    auto setup = SetUpBatchProgram();
     return RUN_ALL_TESTS();
 }

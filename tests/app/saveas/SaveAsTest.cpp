@@ -64,15 +64,15 @@ protected:
     SaveAsTest()
         : folder_(fs::temp_directory_path() / ("pelorix-saveas-" + std::to_string(::getpid()) + "-" +
                                                testing::UnitTest::GetInstance()->current_test_info()->name())),
-          command_(&owner_, render_)
+          command_(&owner_, render_),
+          presenter_([this](const TMessageBoxRequest& request) {
+              boxes_.push_back(request);
+              cursorAtBox_ = QGuiApplication::overrideCursor() != nullptr;
+              return mrOK;
+          })
     {
         fs::remove_all(folder_);
         fs::create_directories(folder_);
-        previousPresenter_ = SetMessageBoxPresenter([this](const TMessageBoxRequest& request) {
-            boxes_.push_back(request);
-            cursorAtBox_ = QGuiApplication::overrideCursor() != nullptr;
-            return mrOK;
-        });
         command_.SavePictureDialog1->SetExecuteHook([this](TSavePictureDialog& dialog) {
             ++dialogRuns_;
             nameAtOpen_ = dialog.FileName();
@@ -85,11 +85,7 @@ protected:
         render_.SetFractalSize(24, 16);
         render_.DrawFractal(Diagonal);
     }
-    ~SaveAsTest() override
-    {
-        SetMessageBoxPresenter(previousPresenter_);
-        fs::remove_all(folder_);
-    }
+    ~SaveAsTest() override { fs::remove_all(folder_); }
 
     // Runs the command as if the user chose this name and file type.
     void SaveAs(const std::string& name, int filterIndex)
@@ -116,13 +112,13 @@ protected:
     TComponent owner_;
     TRenderControl render_;
     TSaveAsCommand command_;
-    std::optional<std::pair<std::string, int>> answer_;
     std::vector<TMessageBoxRequest> boxes_;
     bool cursorAtBox_ = false;
+    TMessageBoxPresenterScope presenter_;
+    std::optional<std::pair<std::string, int>> answer_;
     int dialogRuns_ = 0;
     std::string nameAtOpen_ = "(not run)";
     int filterIndexAtOpen_ = 0;
-    TMessageBoxPresenter previousPresenter_;
 };
 
 } // namespace
