@@ -33,7 +33,7 @@ TPicturePreview::TPicturePreview(QWidget* parent)
     : QWidget(parent), thumbnail_(new QLabel(this)), caption_(new QLabel(this)), previewButton_(new QPushButton(this))
 {
     setObjectName("PicturePreview");
-    previewButton_->setText(tr("Preview"));
+    previewButton_->setText("Preview");
     previewButton_->setToolTip("Preview");
     previewButton_->setObjectName("PreviewButton");
     thumbnail_->setObjectName("PreviewThumbnail");
@@ -69,14 +69,12 @@ void TPicturePreview::ShowFile(const QString& fileName)
     if (fileName.isEmpty() || !QFileInfo(fileName).isFile()) return;
     try {
         const std::string name = LocalName(fileName);
+        // The header first: its size is the full read's, and it tells whether
+        // the picture is small enough to load.
         const TPictureSize size = LoadPictureSize(name);
-        const QString sizeText = QString::fromStdString(Format(" (%dx%d)", {size.Width, size.Height}));
-        if (int64_t{size.Width} * size.Height > LargestPreviewPixels) {
-            caption_->setText(sizeText);
-            return;
-        }
+        caption_->setText(QString::fromStdString(Format(" (%dx%d)", {size.Width, size.Height})));
+        if (int64_t{size.Width} * size.Height > LargestPreviewPixels) return;
         QImage picture = RasterToImage(*LoadPicture(name));
-        caption_->setText(QString::fromStdString(Format(" (%dx%d)", {picture.width(), picture.height()})));
         if (picture.isNull()) return; // a picture without pixels has nothing to show
         const QSize room = thumbnail_->contentsRect().size() - QSize(2 * ThumbnailMargin, 2 * ThumbnailMargin);
         const QSize fit = picture.size().boundedTo(room);
@@ -144,12 +142,12 @@ void TSaveFileDialog::accept()
         // a file named "*.bmp".
         if (!file.isDir() && file.fileName().contains(QRegularExpression("[*?]"))) {
             QMessageBox::warning(this, windowTitle(),
-                                 tr("%1\nThe file name is not valid.").arg(file.fileName()));
+                                 QString("%1\nThe file name is not valid.").arg(file.fileName()));
             return;
         }
         if (!file.isDir() && !QFileInfo(file.absolutePath()).isDir()) {
             QMessageBox::warning(this, windowTitle(),
-                                 tr("%1\nPath does not exist.\nPlease verify the correct path was given.")
+                                 QString("%1\nPath does not exist.\nPlease verify the correct path was given.")
                                      .arg(QDir::toNativeSeparators(file.absolutePath())));
             return;
         }
