@@ -134,6 +134,21 @@ QMainWindow* TForm1::MainWindow() const
     return window_;
 }
 
+template <class Sender, class Signal>
+void TForm1::Connect(Sender* sender, Signal signal, void (TForm1::*handler)(QObject*))
+{
+    QObject::connect(sender, signal, window_, [this, sender, handler] { RunGuarded([&] { (this->*handler)(sender); }); });
+}
+
+void TForm1::RunGuarded(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        HandleException(e);
+    }
+}
+
 void TForm1::CreateControls()
 {
     window_->setWindowTitle(QString::fromStdString(ApplicationTitle()));
@@ -410,21 +425,6 @@ void TForm1::LoadComponents()
     ThreadComponent1->SetSleep(100);
     ThreadComponent1->SetThreadPriority(TThreadPriority::tpLower);
     EndLoading();
-}
-
-template <class Sender, class Signal>
-void TForm1::Connect(Sender* sender, Signal signal, void (TForm1::*handler)(QObject*))
-{
-    QObject::connect(sender, signal, window_, [this, sender, handler] { RunGuarded([&] { (this->*handler)(sender); }); });
-}
-
-void TForm1::RunGuarded(const std::function<void()>& handler)
-{
-    try {
-        handler();
-    } catch (const std::exception& e) {
-        HandleException(e);
-    }
 }
 
 // ---------------------------------------------------------------------------
