@@ -15,7 +15,13 @@ int main(int argc, char** argv)
     TImageFormats formats;
     SetExceptionHandler(ShowException);
 
-    TForm1 form;
-    form.MainWindow()->show();
-    return app.exec();
+    try {
+        TForm1 form;
+        form.MainWindow()->show();
+        return app.exec();
+    } catch (const std::exception& e) {
+        // The window could not be made (or freed): say why rather than abort.
+        ShowException(e);
+        return 1;
+    }
 }
