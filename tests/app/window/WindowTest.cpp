@@ -122,6 +122,17 @@ void FailingGenerator(TBitmap& raster)
     throw Exception("The generator failed");
 }
 
+// A generator that lets the poll post its next call and waits until it has:
+// the call must not be served before the command has returned.
+TNestedThread* pollingWorker = nullptr;
+void GeneratorThatLetsThePollPost(TBitmap& raster)
+{
+    raster.Canvas().SetPixel(0, 0, clWhite);
+    const uint64_t before = pollingWorker->PostedCalls();
+    pollingWorker->Step();
+    EXPECT_TRUE(pollingWorker->WaitForPostedCalls(before + 1, std::chrono::seconds(10)));
+}
+
 // The menu tree as lines "depth name caption | hint | shortcut".
 void Describe(const QMenu* menu, int depth, std::vector<std::string>& lines)
 {
@@ -261,6 +272,36 @@ TEST_F(WindowTest, SaveCopyAndClearFollowThePictureAtTheNextPoll)
     EXPECT_EQ(CommandState(*form), All(false));
     emit form->Edit1->aboutToShow();
     EXPECT_FALSE(form->Copy1->isEnabled());
+}
+
+TEST_F(WindowTest, NothingServesThePollDuringACommand)
+{
+    auto form = Open();
+    Poll(*form);
+    TNestedThread& worker = form->ThreadComponent1->Worker();
+    pollingWorker = &worker;
+    TForm1::RunGuarded([&] { form->DrawFractal(GeneratorThatLetsThePollPost); });
+    // The render, the cursor and the picture's refresh have run the event loop
+    // nowhere: the call is still waiting.
+    EXPECT_EQ(worker.Phase(), TWorkerPhase::wpWaiting);
+    EXPECT_EQ(CommandState(*form), All(false));
+    EXPECT_EQ(form->Image1->Picture().pixel(0, 0), qRgb(255, 255, 255));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return worker.Phase() == TWorkerPhase::wpPausing; }));
+    EXPECT_EQ(CommandState(*form), All(true));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(WindowTest, RegistryErrorsAtStartAndEndAreShownAndTheWindowGoesOn)
+{
+    faulty.Failing = {"SetValue"};
+    auto form = Open();
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, "Error writing value");
+    EXPECT_EQ(form->Image1->size(), QSize(640, 480));
+    EXPECT_EQ(Status(*form), IdleText);
+    form.reset();
+    ASSERT_EQ(Boxes.size(), 2u);
+    EXPECT_EQ(Boxes[1].Text, "Error writing value");
 }
 
 TEST_F(WindowTest, ShortcutsReachTheirCommands)
