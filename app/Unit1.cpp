@@ -114,8 +114,6 @@ TForm1::TForm1() : TForm(new TMainWindow(this)), window_(static_cast<TMainWindow
             QApplication::restoreOverrideCursor();
     };
     Render.OnResized = [this](int32_t width, int32_t height) { Image1->setFixedSize(width, height); };
-    SetProgramJuliaParameters(&Render);
-
     FormCreate();
 }
 
@@ -125,7 +123,6 @@ TForm1::~TForm1()
     window_->Detach();
     Render.OnBusy = nullptr;
     Render.OnResized = nullptr;
-    SetProgramJuliaParameters(nullptr);
     // TForm frees the components, then the window.
 }
 

@@ -173,4 +173,6 @@ private:
     bool Drawn() const { return Render.CurrentFractal != nullptr; }
 
     TMainWindow* window_;
+    // The Custom Julia generator reads this window's parameters while it lives.
+    TJuliaParametersScope juliaParameters_{&Render};
 };

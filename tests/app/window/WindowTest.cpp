@@ -57,16 +57,11 @@ class WindowTest : public RegistryFixture {
 protected:
     WindowTest()
     {
-        previousPresenter_ = SetMessageBoxPresenter([this](const TMessageBoxRequest& request) {
-            Boxes.push_back(request);
-            return mrOK;
-        });
         for (const char* scheme : {"https", "mailto"}) QDesktopServices::setUrlHandler(scheme, &urls, "Open");
     }
     ~WindowTest() override
     {
         for (const char* scheme : {"https", "mailto"}) QDesktopServices::unsetUrlHandler(scheme);
-        SetMessageBoxPresenter(previousPresenter_);
     }
 
     // The window as the program makes it: created, then shown; its poll runs
@@ -112,7 +107,10 @@ protected:
     TUrlRecorder urls;
 
 private:
-    TMessageBoxPresenter previousPresenter_;
+    TMessageBoxPresenterScope recordBoxes_{[this](const TMessageBoxRequest& request) {
+        Boxes.push_back(request);
+        return mrOK;
+    }};
 };
 
 // A generator that paints one pixel and fails.
@@ -299,7 +297,11 @@ TEST_F(WindowTest, RegistryErrorsAtStartAndEndAreShownAndTheWindowGoesOn)
     EXPECT_EQ(Boxes[0].Text, "Error writing value");
     EXPECT_EQ(form->Image1->size(), QSize(640, 480));
     EXPECT_EQ(Status(*form), IdleText);
+    // The Custom Julia generator reads the window's parameters while it lives.
+    const TCustomJuliaParameters* windows = &form->Render;
+    EXPECT_EQ(&ProgramJuliaParameters(), windows);
     form.reset();
+    EXPECT_NE(&ProgramJuliaParameters(), windows);
     ASSERT_EQ(Boxes.size(), 2u);
     EXPECT_EQ(Boxes[1].Text, "Error writing value");
 }
