@@ -153,7 +153,7 @@ public:
     void FractalItemClick(const TFractalEntry& entry);
     void SizeItemClick(const TDrawingSize& size);
 
-    static constexpr const char* HomePageAddress = "https://pelorix.org/";
+    static constexpr const char* HomePageAddress = PELORIX_HOME_PAGE;
     static constexpr const char* ContactUserName = "author";
     static constexpr const char* MailDomain = "pelorix.org";
 

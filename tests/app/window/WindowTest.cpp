@@ -15,6 +15,8 @@
 
 #include <memory>
 
+#include <csignal>
+
 #include "Catalogue.h"
 #include "Exceptions.h"
 #include "HandleException.h"
@@ -523,22 +525,54 @@ TEST_F(WindowTest, HelpItemsOpenTheHomePageAndAMailAddress)
     EXPECT_EQ(urls.Urls[1].toString(), "mailto:author@pelorix.org?subject=Pelorix");
 }
 
-TEST(ProgramTest, StartsAndKeepsRunning)
-{
+// The program itself, headless, over a hive of its own.
+class ProgramTest : public testing::Test {
+protected:
+    void Start()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("XDG_CONFIG_HOME", config.path());
+        program.setProcessEnvironment(environment);
+        program.start(PELORIX_PROGRAM, {});
+        ASSERT_TRUE(program.waitForStarted());
+    }
+    QString Hive() const
+    {
+        QFile file(config.path() + "/pelorix/HKEY_CURRENT_USER.reg");
+        return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+    }
+    // Ends the program by the signal; it closes its window first, which
+    // stores the placement.
+    void EndBy(int signal)
+    {
+        ASSERT_EQ(::kill(static_cast<pid_t>(program.processId()), signal), 0);
+        ASSERT_TRUE(program.waitForFinished(30000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << program.readAllStandardError().toStdString();
+        EXPECT_EQ(program.exitCode(), 0);
+        EXPECT_TRUE(Hive().contains("\"SizeAndPosition\"")) << Hive().toStdString();
+    }
+
     QTemporaryDir config;
     QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    environment.insert("XDG_CONFIG_HOME", config.path());
-    program.setProcessEnvironment(environment);
-    program.start(PELORIX_PROGRAM, {});
-    ASSERT_TRUE(program.waitForStarted());
+};
+
+TEST_F(ProgramTest, StartsKeepsRunningAndClosesOnTerminate)
+{
+    Start();
     EXPECT_FALSE(program.waitForFinished(3000)) << program.readAllStandardError().toStdString();
-    EXPECT_EQ(program.state(), QProcess::Running);
-    program.kill();
-    program.waitForFinished();
+    ASSERT_EQ(program.state(), QProcess::Running);
     // The first run stored the default size.
-    EXPECT_TRUE(QFile::exists(config.path() + "/pelorix/HKEY_CURRENT_USER.reg"));
+    EXPECT_TRUE(Hive().contains("\"FractalWidth\"=hex:03,00,00,00,00,00,00,00,80,02")) << Hive().toStdString();
+    EXPECT_FALSE(Hive().contains("SizeAndPosition"));
+    EndBy(SIGTERM);
+}
+
+TEST_F(ProgramTest, ClosesOnInterrupt)
+{
+    Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Hive().contains("FractalHeight"); }, 10000));
+    EndBy(SIGINT);
 }
 
 #include "WindowTest.moc"
