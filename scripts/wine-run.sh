@@ -17,9 +17,15 @@ case "$1" in
   export WINEPREFIX="$2"
   [ -d "$WINEPREFIX" ] && "$WINESERVER" -k 2>/dev/null || true
   rm -rf "$WINEPREFIX"
-  "$WINE64" wineboot --init
-  "$WINESERVER" -w
-  exit 0 ;;
+  # A server left over from an earlier prefix at this path can refuse the
+  # first start: stop it and try once more.
+  for attempt in 1 2; do
+    if "$WINE64" wineboot --init && "$WINESERVER" -w; then exit 0; fi
+    echo "wineboot failed in $WINEPREFIX (attempt $attempt)" >&2
+    "$WINESERVER" -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+  done
+  exit 1 ;;
 --remove)
   export WINEPREFIX="$2"
   # Only this prefix's server: never stop Wine by process name.
