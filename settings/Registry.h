@@ -11,8 +11,10 @@
 // An open registry key; 0 is none.
 using TRegKey = std::uintptr_t;
 
-// The predefined root key (the value of HKEY_CURRENT_USER on Windows).
+// The predefined root keys (the values of HKEY_CURRENT_USER and
+// HKEY_LOCAL_MACHINE on Windows).
 inline constexpr TRegKey hkCurrentUser = 0x80000001u;
+inline constexpr TRegKey hkLocalMachine = 0x80000002u;
 
 // Results, with their Windows values.
 enum : long {
@@ -28,7 +30,7 @@ enum : long {
 };
 
 // Value types, with their Windows values.
-enum : std::uint32_t { rtNone = 0, rtString = 1, rtBinary = 3, rtDword = 4 };
+enum : std::uint32_t { rtNone = 0, rtString = 1, rtExpandString = 2, rtBinary = 3, rtDword = 4 };
 
 // Values larger than this are refused: a settings value never comes near it,
 // and it keeps the whole hive small enough to rewrite on every change.
@@ -61,3 +63,11 @@ TRegistryApi& Registry();
 // Replaces the registry the components use (nullptr: the platform's own) and
 // returns the one in use before. The caller keeps ownership.
 TRegistryApi* SetRegistry(TRegistryApi* registry);
+
+// The machine-wide registry under hkLocalMachine, read only and kept apart
+// from the user's hive: its writes fail with regAccessDenied. On Windows it
+// is the real machine hive; elsewhere a view of the running system
+// (MachineRegistry.cpp).
+TRegistryApi& MachineRegistry();
+// Replaces it (nullptr: the platform's own) and returns the one in use before.
+TRegistryApi* SetMachineRegistry(TRegistryApi* registry);
