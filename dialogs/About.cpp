@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QScreen>
 #include <QStorageInfo>
@@ -142,7 +143,9 @@ bool TAboutDialog::Execute()
 
     ReadSystemFacts(*box, MachineRegistry());
     box->FreeDisk->setText(QString::fromStdString(FreeSpaceText(CurrentDiskSpace())));
-    box->ProgramIcon->setPixmap(ApplicationIcon().pixmap(QSize(32, 32), box->devicePixelRatio()));
+    // The program's icon as the application carries it; drawn afresh only when it carries none.
+    const QIcon icon = QGuiApplication::windowIcon().isNull() ? ApplicationIcon() : QGuiApplication::windowIcon();
+    box->ProgramIcon->setPixmap(icon.pixmap(QSize(32, 32), box->devicePixelRatio()));
 
     // Centred on the screen the program's window is on.
     QScreen* screen = window ? window->screen() : QGuiApplication::primaryScreen();
