@@ -324,6 +324,25 @@ bool IsLight(TColor color)
     return (GetRed(color) + GetBlue(color)) / 2 > 150 || GetGreen(color) > 200;
 }
 
+// The drop-down's frame. Flat: a dark line round the menu with the icon
+// column's colour inside it and lighter inner corners. Otherwise the thin
+// frame the platform draws round owner-drawn items. Qt keeps the items out
+// of reach of both.
+void DrawMenuFrame(QPainter& canvas, const TRect& outer, const TDrawingColors& colors, TColor shadow, bool flat)
+{
+    if (!flat) {
+        Frame(canvas, outer, shadow);
+        return;
+    }
+    Fill(canvas, {outer.Left + 1, outer.Top + 1, outer.Right - 1, outer.Bottom - 1}, colors.IconBack);
+    Frame(canvas, outer, colors.FrameDark);
+    for (const TRect& corner : {TRect{outer.Left + 1, outer.Top + 1, outer.Left + 3, outer.Top + 3},
+                                TRect{outer.Right - 3, outer.Bottom - 3, outer.Right - 1, outer.Bottom - 1}}) {
+        Fill(canvas, corner, colors.FrameLight);
+        Fill(canvas, {corner.Left + 1, corner.Top + 1, corner.Right, corner.Bottom}, colors.IconBack);
+    }
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -459,21 +478,18 @@ void TFlatMenuPainter::Install(bool on)
         }
         for (QWidget* menu : MenuTree(root)) {
             if (auto* dropDown = qobject_cast<TOwnerDrawMenu*>(menu)) {
-                if (on)
+                if (on) {
+                    dropDown->SetFrameWidth(FrameWidth());
                     dropDown->SetOnDrawFrame([this](QWidget*, QPainter& canvas, const QRect& rect) {
-                        if (!active_ || !flatMenu_) return false;
-                        // A dark line round the menu with the icon column's colour inside it.
-                        const TDrawingColors colors = CurrentColors();
-                        const TRect outer{rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1};
-                        Fill(canvas, {outer.Left + 1, outer.Top + 1, outer.Right - 1, outer.Bottom - 1}, colors.IconBack);
-                        Frame(canvas, outer, colors.FrameDark);
-                        Fill(canvas, {outer.Left + 1, outer.Top + 1, outer.Left + 2, outer.Top + 2}, colors.FrameLight);
-                        Fill(canvas, {outer.Right - 2, outer.Bottom - 2, outer.Right - 1, outer.Bottom - 1},
-                             colors.FrameLight);
+                        if (!active_) return false;
+                        DrawMenuFrame(canvas, {rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1},
+                                      CurrentColors(), CurrentSystemColors().BtnShadow, flatMenu_);
                         return true;
                     });
-                else
+                } else {
+                    dropDown->SetFrameWidth(-1);
                     dropDown->SetOnDrawFrame({});
+                }
             }
             if (on && autoDetect_) {
                 if (!watcher_) watcher_ = new TWatcher(this);
@@ -483,6 +499,21 @@ void TFlatMenuPainter::Install(bool on)
             }
         }
     }
+}
+
+int TFlatMenuPainter::FrameWidth() const
+{
+    return flatMenu_ ? 3 : 1;
+}
+
+void TFlatMenuPainter::SetFlatMenu(bool value)
+{
+    flatMenu_ = value;
+    if (!active_) return;
+    for (QWidget* root : RootMenus())
+        for (QWidget* menu : MenuTree(root))
+            if (auto* dropDown = qobject_cast<TOwnerDrawMenu*>(menu); dropDown && dropDown->OnDrawFrame())
+                dropDown->SetFrameWidth(FrameWidth());
 }
 
 void TFlatMenuPainter::Hook(QAction* item, bool on, bool evenWithoutMakeMenus)

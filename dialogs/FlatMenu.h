@@ -126,7 +126,7 @@ public:
     bool Gradient() const { return gradient_; }
     void SetGradient(bool value) { gradient_ = value; }
     bool FlatMenu() const { return flatMenu_; }
-    void SetFlatMenu(bool value) { flatMenu_ = value; }
+    void SetFlatMenu(bool value);
     bool MakeMenus() const { return makeMenus_; }
     void SetMakeMenus(bool value);
     // The window's toolbars and control bars are Qt's own; these only record the choice.
@@ -161,6 +161,8 @@ private:
     void Hook(QAction* item, bool on, bool evenWithoutMakeMenus);
     void RedrawMenus();
     const QFont& DrawingFont();
+    // The width of the drop-downs' frame.
+    int FrameWidth() const;
 
     TOnAcceptComponent onAcceptComponent_;
     TMenuFont font_;

@@ -104,6 +104,14 @@ public:
         QProxyStyle::drawPrimitive(element, option, painter, widget);
     }
 
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
+    {
+        if (metric == PM_MenuPanelWidth)
+            if (auto* menu = qobject_cast<const TOwnerDrawMenu*>(widget); menu && menu->FrameWidth() >= 0)
+                return menu->FrameWidth();
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+
     QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
                            const QWidget* widget) const override
     {
@@ -112,6 +120,12 @@ public:
             if (const TMeasureItemEvent& measure = OnMeasureItem(item)) {
                 int width = 0, height = 0;
                 measure(item, const_cast<QWidget*>(widget), width, height);
+                // Like the platform's owner-drawn menus: two average characters
+                // more than measured, and the bar's items as high as the bar's
+                // own, whatever they measure.
+                if (widget) width += 2 * widget->fontMetrics().averageCharWidth();
+                if (type == CT_MenuBarItem)
+                    height = QProxyStyle::sizeFromContents(type, ForQt(option, widget).get(), size, widget).height();
                 if (auto* menu = qobject_cast<const QMenu*>(widget); menu && type == CT_MenuItem)
                     width = std::max(1, width - QtShortcutColumn(menu));
                 return {std::max(width, 1), std::max(height, 1)};
@@ -296,6 +310,13 @@ void TOwnerDrawMenu::SetOwnerDraw(bool value)
     if (ownerDraw_ == value) return;
     ownerDraw_ = value;
     for (QWidget* menu : MenuTree(this)) ::Relayout(menu);
+}
+
+void TOwnerDrawMenu::SetFrameWidth(int value)
+{
+    if (frameWidth_ == value) return;
+    frameWidth_ = value;
+    ::Relayout(this);
 }
 
 void TOwnerDrawMenu::Relayout()

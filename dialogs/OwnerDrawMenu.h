@@ -72,6 +72,9 @@ public:
 
     const TDrawMenuPartEvent& OnDrawFrame() const { return onDrawFrame_; }
     void SetOnDrawFrame(TDrawMenuPartEvent handler) { onDrawFrame_ = std::move(handler); }
+    // The width of the frame round the items; -1 leaves it to Qt.
+    int FrameWidth() const { return frameWidth_; }
+    void SetFrameWidth(int value);
 
     void Relayout();
 
@@ -80,6 +83,7 @@ protected:
 
 private:
     bool ownerDraw_ = false;
+    int frameWidth_ = -1;
     TDrawMenuPartEvent onDrawFrame_;
 };
 

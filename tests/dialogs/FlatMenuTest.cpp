@@ -297,19 +297,30 @@ TEST_F(FlatMenuTest, APictureKeepsAnItemAtLeastItsHeightPlusFour)
     EXPECT_EQ(Measured(toolbar_, file_).height(), ItemHeight(Metrics().height()));
 }
 
-TEST_F(FlatMenuTest, QtLaysTheMenusOutInTheMeasuredSizes)
+TEST_F(FlatMenuTest, QtLaysTheItemsOutAsThePlatformDoesOwnerDrawnOnes)
 {
+    // Two average characters wider than measured, all as wide as the widest,
+    // each as high as measured, inside a one-pixel frame.
+    const int allowance = 2 * file_->fontMetrics().averageCharWidth();
     const int widest = std::max({Measured(saveAs_, file_).width(), Measured(exit_, file_).width(),
                                  Measured(toolbar_, file_).width(), Measured(copy_, file_).width()});
-    for (QAction* item : {saveAs_, separator_, toolbar_, copy_, exit_})
-        EXPECT_EQ(file_->actionGeometry(item).size(), QSize(widest, Measured(item, file_).height()))
+    int top = 1;
+    for (QAction* item : {saveAs_, separator_, toolbar_, copy_, exit_}) {
+        const QRect geometry = file_->actionGeometry(item);
+        EXPECT_EQ(geometry, QRect(1, top, widest + allowance, Measured(item, file_).height()))
             << item->text().toStdString();
-    EXPECT_EQ(popup_->actionGeometry(popupItem_).size(), Measured(popupItem_, popup_));
-    bar_->adjustSize();
-    EXPECT_EQ(bar_->actionGeometry(file_->menuAction()).width(), Measured(file_->menuAction(), bar_).width());
+        top = geometry.bottom() + 1;
+    }
+    EXPECT_EQ(popup_->actionGeometry(popupItem_).size(),
+              Measured(popupItem_, popup_) + QSize(2 * popup_->fontMetrics().averageCharWidth(), 0));
+
+    // The bar's items keep the bar's own height.
+    const QRect barItem = bar_->actionGeometry(file_->menuAction());
+    EXPECT_EQ(barItem.width(), Measured(file_->menuAction(), bar_).width() + 2 * bar_->fontMetrics().averageCharWidth());
+    painter_->SetActive(false);
+    EXPECT_EQ(bar_->actionGeometry(file_->menuAction()).height(), barItem.height());
 
     // Without the painter Qt measures again.
-    painter_->SetActive(false);
     EXPECT_NE(file_->actionGeometry(separator_).height(), 4);
 }
 
