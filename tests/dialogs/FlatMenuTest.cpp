@@ -561,6 +561,42 @@ TEST_F(FlatMenuTest, AutoDetectTakesOverItemsAsTheyAreAdded)
     EXPECT_FALSE(OnDrawItem(notDetected));
 }
 
+TEST_F(FlatMenuTest, GradientLightensTheColumnsFasterInsideTheIconColumn)
+{
+    painter_->SetGradient(true);
+    const QImage image = Drawn(toolbar_, file_, false, QSize(120, 20));
+    // 1 for the first column, 3 for each up to IconWidth + 5, then 1 each, at most 96.
+    const std::vector<std::pair<int, int>> expected{{0, 1}, {1, 4}, {28, 85}, {29, 86}, {39, 96}, {119, 96}};
+    for (auto [x, amount] : expected) EXPECT_COLOR(PixelAt(image, x, 0), Lighten(colors_.IconBack, amount)) << "x " << x;
+
+    // Fewer colours: no gradient.
+    SetScreenDepthSource([] { return 8; });
+    EXPECT_COLOR(PixelAt(Drawn(toolbar_, file_, false, QSize(120, 20)), 100, 0), painter_->CurrentColors().MenuBack);
+}
+
+TEST_F(FlatMenuTest, RightToLeftMenusHaveTheIconColumnOnTheRight)
+{
+    file_->setLayoutDirection(Qt::RightToLeft);
+    const QImage image = Drawn(separator_, file_, false, QSize(100, 4));
+    EXPECT_COLOR(PixelAt(image, 99, 1), colors_.IconBack);
+    EXPECT_COLOR(PixelAt(image, 76, 1), colors_.IconBack);
+    EXPECT_COLOR(PixelAt(image, 75, 1), colors_.MenuBack);
+    EXPECT_COLOR(PixelAt(image, 0, 2), colors_.Separator);
+    EXPECT_COLOR(PixelAt(image, 68, 2), colors_.Separator);
+    EXPECT_COLOR(PixelAt(image, 69, 2), colors_.MenuBack);
+}
+
+TEST_F(FlatMenuTest, TheDefaultItemIsEmbossedInShadesOfItsBackground)
+{
+    const std::set<TColor> plain = Colours(Drawn(toolbar_, file_, false));
+    file_->setDefaultAction(toolbar_);
+    const std::set<TColor> embossed = Colours(Drawn(toolbar_, file_, false));
+    for (int darkness : {30, 40, 60}) {
+        EXPECT_FALSE(plain.count(Darken(colors_.MenuBack, darkness)));
+        EXPECT_TRUE(embossed.count(Darken(colors_.MenuBack, darkness))) << darkness;
+    }
+}
+
 TEST_F(FlatMenuTest, TheMenuBarIsNeverNative)
 {
     EXPECT_FALSE(bar_->isNativeMenuBar());
