@@ -4,12 +4,14 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QProxyStyle>
 #include <QStyleFactory>
 #include <QStyleOptionMenuItem>
 
 #include <algorithm>
+#include <exception>
+
+#include "HandleException.h"
 
 namespace {
 
@@ -36,6 +38,18 @@ TItemEvents& Events(QAction* item)
 {
     TItemEvents* events = FindEvents(item);
     return events ? *events : *new TItemEvents(item);
+}
+
+// The handlers run inside Qt's painting and layout: nothing they throw may
+// get out into Qt.
+template <class Call>
+void Guarded(Call call)
+{
+    try {
+        call();
+    } catch (const std::exception& e) {
+        HandleException(e);
+    }
 }
 
 QAction* ItemOf(const QStyleOption* option)
@@ -71,10 +85,11 @@ public:
     {
         QAction* item = ItemOf(option);
         if ((element == CE_MenuItem || element == CE_MenuBarItem) && item) {
-            if (const TDrawItemEvent& draw = OnDrawItem(item)) {
+            // A copy: the handler may replace itself while it runs.
+            if (const TDrawItemEvent draw = OnDrawItem(item)) {
                 const bool selected = option->state & (State_Selected | State_Sunken);
                 painter->save();
-                draw(item, const_cast<QWidget*>(widget), *painter, option->rect, selected);
+                Guarded([&] { draw(item, const_cast<QWidget*>(widget), *painter, option->rect, selected); });
                 painter->restore();
                 return;
             }
@@ -82,7 +97,8 @@ public:
         if (element == CE_MenuBarEmptyArea) {
             if (auto* bar = qobject_cast<const TOwnerDrawMenuBar*>(widget); bar && bar->OnDrawEmptyArea()) {
                 painter->save();
-                const bool done = bar->OnDrawEmptyArea()(const_cast<QWidget*>(widget), *painter, option->rect);
+                bool done = false;
+                Guarded([&] { done = bar->OnDrawEmptyArea()(const_cast<QWidget*>(widget), *painter, option->rect); });
                 painter->restore();
                 if (done) return;
             }
@@ -96,7 +112,8 @@ public:
         if (element == PE_FrameMenu) {
             if (auto* menu = qobject_cast<const TOwnerDrawMenu*>(widget); menu && menu->OnDrawFrame()) {
                 painter->save();
-                const bool done = menu->OnDrawFrame()(const_cast<QWidget*>(widget), *painter, option->rect);
+                bool done = false;
+                Guarded([&] { done = menu->OnDrawFrame()(const_cast<QWidget*>(widget), *painter, option->rect); });
                 painter->restore();
                 if (done) return;
             }
@@ -117,9 +134,9 @@ public:
     {
         QAction* item = ItemOf(option);
         if ((type == CT_MenuItem || type == CT_MenuBarItem) && item) {
-            if (const TMeasureItemEvent& measure = OnMeasureItem(item)) {
+            if (const TMeasureItemEvent measure = OnMeasureItem(item)) {
                 int width = 0, height = 0;
-                measure(item, const_cast<QWidget*>(widget), width, height);
+                Guarded([&] { measure(item, const_cast<QWidget*>(widget), width, height); });
                 // Like the platform's owner-drawn menus: two average characters
                 // more than measured, and the bar's items as high as the bar's
                 // own, whatever they measure.
