@@ -67,7 +67,7 @@ std::string ReadText(TRegistryApi& registry, TRegKey key, const std::string& nam
 {
     std::uint32_t type = rtNone, size = 0;
     if (registry.QueryValue(key, name, &type, nullptr, &size) != regSuccess) return {};
-    if (type != rtString && type != rtExpandString) throw ERegistryError(FormatText(msg::InvalidDataType, {name}));
+    if (type != rtString && type != rtExpandString) throw ERegistryError(Format(msg::InvalidDataType, {name}));
     std::vector<std::uint8_t> data(size);
     if (size && registry.QueryValue(key, name, &type, data.data(), &size) != regSuccess) return {};
     // The text ends at its first zero, however long the value is.

@@ -10,6 +10,7 @@
 
 #include "Component.h"
 #include "Registry.h"
+#include "ScopedHook.h"
 
 class TAboutBox;
 
@@ -57,6 +58,7 @@ TDiskSpace CurrentDiskSpace();
 // Replaces where CurrentDiskSpace looks (empty: the real current directory);
 // returns the source replaced.
 TDiskSpaceSource SetDiskSpaceSource(TDiskSpaceSource source);
+using TDiskSpaceSourceScope = TScopedHook<TDiskSpaceSource, SetDiskSpaceSource>;
 
 // "<decimal megabytes> MB (<first character of the directory>)".
 std::string FreeSpaceText(const TDiskSpace& space);

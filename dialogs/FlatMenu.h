@@ -11,6 +11,7 @@
 
 #include "Colors.h"
 #include "Component.h"
+#include "ScopedHook.h"
 
 class QAction;
 class QObject;
@@ -50,6 +51,7 @@ using TScreenDepthSource = std::function<int()>;
 int ScreenDepth();
 // An empty source restores the primary screen's depth. Returns the one replaced.
 TScreenDepthSource SetScreenDepthSource(TScreenDepthSource source);
+using TScreenDepthScope = TScopedHook<TScreenDepthSource, SetScreenDepthSource>;
 
 // A font with its colour.
 struct TMenuFont {

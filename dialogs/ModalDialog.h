@@ -4,6 +4,8 @@
 
 #include <functional>
 
+#include "ScopedHook.h"
+
 class QDialog;
 
 // Shows the dialog modally and returns its result (QDialog::Accepted, ...).
@@ -12,3 +14,5 @@ using TModalRunner = std::function<int(QDialog& dialog)>;
 int RunModal(QDialog& dialog);
 // Replaces the runner; an empty one restores QDialog::exec. Returns the one replaced.
 TModalRunner SetModalRunner(TModalRunner runner);
+
+using TModalRunnerScope = TScopedHook<TModalRunner, SetModalRunner>;

@@ -1,26 +1,24 @@
 #include "Registry.h"
 
+#include <utility>
+
 #ifdef _WIN32
 #include "WinMachineRegistry.h"
 #else
-#include "SystemFacts.h"
+#include "FixedRegistry.h"
 #endif
 
 namespace {
 
-TRegistryApi* replacement = nullptr;
+TRegistryApi* installed = nullptr;
 
-TRegistryApi& PlatformMachineRegistry()
+TRegistryApi& DefaultMachineRegistry()
 {
 #ifdef _WIN32
     static TWinMachineRegistry registry;
 #else
-    // Built once: the facts do not change while the program runs.
-    static TFixedRegistry registry = [] {
-        TFixedRegistry facts;
-        AddSystemFacts(facts);
-        return facts;
-    }();
+    // No keys: nothing opens until the program installs the system's facts.
+    static TFixedRegistry registry;
 #endif
     return registry;
 }
@@ -29,12 +27,10 @@ TRegistryApi& PlatformMachineRegistry()
 
 TRegistryApi& MachineRegistry()
 {
-    return replacement ? *replacement : PlatformMachineRegistry();
+    return installed ? *installed : DefaultMachineRegistry();
 }
 
 TRegistryApi* SetMachineRegistry(TRegistryApi* registry)
 {
-    TRegistryApi* previous = replacement ? replacement : &PlatformMachineRegistry();
-    replacement = registry;
-    return previous;
+    return std::exchange(installed, registry);
 }

@@ -1,12 +1,14 @@
 #pragma once
 // The registry calls the settings components make, under HKEY_CURRENT_USER.
 // Every call returns 0 on success and a Windows error code otherwise, so the
-// components treat both backends alike: the real registry on Windows, a hive
+// components treat every backend alike: the real registry on Windows, a hive
 // file of our own everywhere else.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "ScopedHook.h"
 
 // An open registry key; 0 is none.
 using TRegKey = std::uintptr_t;
@@ -58,16 +60,24 @@ public:
     virtual long DeleteValue(TRegKey key, const std::string& name) = 0;
 };
 
-// The registry the components use: the platform's own unless replaced.
+// The registry the components use: the one installed, else on Windows the
+// platform's own and elsewhere none (every call fails with regAccessDenied);
+// the window program installs the hive file there (settings/qt).
 TRegistryApi& Registry();
-// Replaces the registry the components use (nullptr: the platform's own) and
-// returns the one in use before. The caller keeps ownership.
+// Installs a registry (nullptr: the default above) and returns the one it
+// replaced (nullptr for the default). The caller keeps ownership.
 TRegistryApi* SetRegistry(TRegistryApi* registry);
 
+using TRegistryScope = TScopedHook<TRegistryApi*, SetRegistry>;
+
 // The machine-wide registry under hkLocalMachine, read only and kept apart
-// from the user's hive: its writes fail with regAccessDenied. On Windows it
-// is the real machine hive; elsewhere a view of the running system
-// (MachineRegistry.cpp).
+// from the user's hive: its writes fail with regAccessDenied. The one
+// installed, else on Windows the real machine hive and elsewhere one without
+// keys; the window program installs a view of the running system there
+// (SystemFacts.h, settings/qt).
 TRegistryApi& MachineRegistry();
-// Replaces it (nullptr: the platform's own) and returns the one in use before.
+// Installs one (nullptr: the default above) and returns the one it replaced
+// (nullptr for the default). The caller keeps ownership.
 TRegistryApi* SetMachineRegistry(TRegistryApi* registry);
+
+using TMachineRegistryScope = TScopedHook<TRegistryApi*, SetMachineRegistry>;

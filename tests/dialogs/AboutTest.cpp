@@ -35,19 +35,10 @@ class AboutTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        SetMachineRegistry(&facts_);
-        previousSpace_ = SetDiskSpaceSource([this] { return space_; });
-        previousRunner_ = SetModalRunner([this](QDialog& dialog) { return Run(dialog); });
         dialog_.SetProductName("Marrowind for Windows");
         dialog_.SetVersion("Version 1.1");
         dialog_.SetCopyright("Copyright 2026 Corvath");
         dialog_.SetComments("Pelorix for Windows");
-    }
-    void TearDown() override
-    {
-        SetModalRunner(previousRunner_);
-        SetDiskSpaceSource(previousSpace_);
-        SetMachineRegistry(nullptr);
     }
 
     int Run(QDialog& dialog)
@@ -100,17 +91,16 @@ protected:
     }
 
     TFixedRegistry facts_;
+    TMachineRegistryScope machineRegistry_{&facts_};
     TDiskSpace space_{"D:\\Pictures", 2147483648};
+    TDiskSpaceSourceScope diskSpace_{[this] { return space_; }};
+    TModalRunnerScope runner_{[this](QDialog& dialog) { return Run(dialog); }};
     TAboutDialog dialog_;
     std::optional<TShown> shown_;
     std::function<void(TAboutBox&)> inspect_;
     bool closeWithOk_ = true;
     int runs_ = 0;
     QPointer<QDialog> box_;
-
-private:
-    TDiskSpaceSource previousSpace_;
-    TModalRunner previousRunner_;
 };
 
 TEST_F(AboutTest, ShowsTheTextsAndTheNtFactsAndIsTrueWhenClosedWithOk)

@@ -187,7 +187,6 @@ protected:
         palette.setColor(QPalette::WindowText, QColor(0, 0, 0));
         palette.setColor(QPalette::Dark, QColor(160, 160, 160));
         QApplication::setPalette(palette);
-        depth_ = SetScreenDepthSource([] { return 32; });
 
         window_ = new QWidget;
         form_ = new TForm(window_);
@@ -216,7 +215,6 @@ protected:
     void TearDown() override
     {
         delete form_;
-        SetScreenDepthSource(depth_);
         QApplication::setPalette(palette_);
     }
 
@@ -250,7 +248,7 @@ protected:
     }
 
     QPalette palette_;
-    TScreenDepthSource depth_;
+    TScreenDepthScope depth_{[] { return 32; }};
     QWidget* window_ = nullptr;
     TForm* form_ = nullptr;
     TOwnerDrawMenuBar* bar_ = nullptr;

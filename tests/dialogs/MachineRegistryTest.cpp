@@ -97,30 +97,36 @@ TEST(SystemFacts, FullNameIsTheCommentUpToItsFirstCommaElseTheLogin)
     EXPECT_EQ(FullName(",,,", "ada"), "ada");
 }
 
-TEST(MachineRegistry, IsAReadOnlyViewOfThisSystemApartFromTheUsersHive)
+TEST(MachineRegistry, TheSystemsFactsAreAReadOnlyViewOfThisSystem)
 {
-    TRegistryApi& machine = MachineRegistry();
-    EXPECT_NE(&machine, &Registry());
-
+    TFixedRegistry facts;
+    AddSystemFacts(facts);
     TRegKey key = 0;
-    ASSERT_EQ(machine.OpenKey(hkLocalMachine, CurrentVersionKey, &key), regSuccess);
-    EXPECT_EQ(ReadText(machine, key, "ProductName"), QSysInfo::prettyProductName().toStdString());
-    EXPECT_EQ(ReadText(machine, key, "CurrentVersion"), QSysInfo::productVersion().toStdString());
-    EXPECT_EQ(ReadText(machine, key, "CurrentBuildNumber"), QSysInfo::kernelVersion().toStdString());
-    EXPECT_FALSE(ReadText(machine, key, "RegisteredOwner").empty());
-    EXPECT_EQ(ReadText(machine, key, "RegisteredOrganization"), "");
+    ASSERT_EQ(facts.OpenKey(hkLocalMachine, CurrentVersionKey, &key), regSuccess);
+    EXPECT_EQ(ReadText(facts, key, "ProductName"), QSysInfo::prettyProductName().toStdString());
+    EXPECT_EQ(ReadText(facts, key, "CurrentVersion"), QSysInfo::productVersion().toStdString());
+    EXPECT_EQ(ReadText(facts, key, "CurrentBuildNumber"), QSysInfo::kernelVersion().toStdString());
+    EXPECT_FALSE(ReadText(facts, key, "RegisteredOwner").empty());
+    EXPECT_EQ(ReadText(facts, key, "RegisteredOrganization"), "");
     const std::uint8_t byte = 0;
-    EXPECT_EQ(machine.SetValue(key, "ProductName", rtString, &byte, 1), regAccessDenied);
-    EXPECT_EQ(machine.CloseKey(key), regSuccess);
+    EXPECT_EQ(facts.SetValue(key, "ProductName", rtString, &byte, 1), regAccessDenied);
+    EXPECT_EQ(facts.CloseKey(key), regSuccess);
     TRegKey older = 0;
-    EXPECT_EQ(machine.OpenKey(hkLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", &older), regFileNotFound);
+    EXPECT_EQ(facts.OpenKey(hkLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", &older), regFileNotFound);
+}
 
-    // A replacement takes its place until it is handed back.
-    TFixedRegistry fixed;
-    TRegistryApi* previous = SetMachineRegistry(&fixed);
-    EXPECT_EQ(&MachineRegistry(), &fixed);
-    SetMachineRegistry(nullptr);
-    EXPECT_EQ(&MachineRegistry(), previous);
+TEST(MachineRegistry, IsApartFromTheUsersHiveAndEmptyUntilInstalled)
+{
+    EXPECT_NE(&MachineRegistry(), &Registry());
+    TRegKey key = 0;
+    EXPECT_NE(MachineRegistry().OpenKey(hkLocalMachine, CurrentVersionKey, &key), regSuccess);
+
+    TFixedRegistry facts;
+    {
+        TMachineRegistryScope installed(&facts);
+        EXPECT_EQ(&MachineRegistry(), &facts);
+    }
+    EXPECT_NE(&MachineRegistry(), &facts);
 }
 
 } // namespace

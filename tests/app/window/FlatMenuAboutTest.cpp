@@ -25,41 +25,31 @@ namespace {
 
 class FlatMenuAboutTest : public RegistryFixture {
 protected:
-    FlatMenuAboutTest()
+    FlatMenuAboutTest() { form = std::make_unique<TForm1>(); }
+    ~FlatMenuAboutTest() override { form.reset(); }
+
+    int Show(QDialog& dialog)
     {
-        previousPresenter_ = SetMessageBoxPresenter([this](const TMessageBoxRequest& request) {
-            boxes.push_back(request);
-            return mrOK;
-        });
-        previousRunner_ = SetModalRunner([this](QDialog& dialog) {
-            auto& box = dynamic_cast<TAboutBox&>(dialog);
-            shown = &box;
-            caption = box.windowTitle();
-            parent = box.parentWidget();
-            winType = box.WinType->text();
-            return QDialog::Accepted;
-        });
-        SetMachineRegistry(&facts);
-        form = std::make_unique<TForm1>();
-    }
-    ~FlatMenuAboutTest() override
-    {
-        form.reset();
-        SetMachineRegistry(nullptr);
-        SetModalRunner(previousRunner_);
-        SetMessageBoxPresenter(previousPresenter_);
+        auto& box = dynamic_cast<TAboutBox&>(dialog);
+        shown = &box;
+        caption = box.windowTitle();
+        parent = box.parentWidget();
+        winType = box.WinType->text();
+        return QDialog::Accepted;
     }
 
-    std::unique_ptr<TForm1> form;
-    TFixedRegistry facts;
     std::vector<TMessageBoxRequest> boxes;
+    TMessageBoxPresenterScope presenter{[this](const TMessageBoxRequest& request) {
+        boxes.push_back(request);
+        return mrOK;
+    }};
+    TModalRunnerScope runner{[this](QDialog& dialog) { return Show(dialog); }};
+    TFixedRegistry facts;
+    TMachineRegistryScope machineRegistry{&facts};
+    std::unique_ptr<TForm1> form;
     QPointer<QDialog> shown;
     QString caption, winType;
     QWidget* parent = nullptr;
-
-private:
-    TMessageBoxPresenter previousPresenter_;
-    TModalRunner previousRunner_;
 };
 
 TEST_F(FlatMenuAboutTest, ThePainterDrawsEveryMenuOfTheWindowWithItsSettings)

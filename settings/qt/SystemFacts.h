@@ -1,6 +1,7 @@
 #pragma once
 // The machine-wide facts of a system without a Windows registry, laid out
-// as Windows keeps them, so the about box shows the truth everywhere.
+// as Windows keeps them, so the about box shows the truth everywhere. The
+// window program installs them as the machine registry (WindowSetup.h).
 
 #include <string>
 
