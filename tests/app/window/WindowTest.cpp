@@ -74,7 +74,7 @@ protected:
     std::unique_ptr<TForm1> Open()
     {
         auto form = std::make_unique<TForm1>();
-        form->ThreadComponent1->Worker().SetStepping(true);
+        TWorkerTestAccess(*form->ThreadComponent1).SetStepping(true);
         form->MainWindow()->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(form->MainWindow()));
         return form;
@@ -87,7 +87,7 @@ protected:
     // One call of the poll, served by the event loop as in the program.
     static void Poll(TForm1& form)
     {
-        TNestedThread& worker = form.ThreadComponent1->Worker();
+        TWorkerTestAccess worker(*form.ThreadComponent1);
         // A call posted before the stepping began is served first.
         ASSERT_TRUE(QTest::qWaitFor([&] { return worker.Phase() == TWorkerPhase::wpPausing; }));
         const uint64_t before = worker.PostedCalls();
