@@ -14,6 +14,7 @@
 #include <QUrl>
 
 #include <memory>
+#include <optional>
 
 #include <csignal>
 
@@ -124,7 +125,7 @@ void FailingGenerator(TBitmap& raster)
 
 // A generator that lets the poll post its next call and waits until it has:
 // the call must not be served before the command has returned.
-TNestedThread* pollingWorker = nullptr;
+std::optional<TWorkerTestAccess> pollingWorker;
 void GeneratorThatLetsThePollPost(TBitmap& raster)
 {
     raster.Canvas().SetPixel(0, 0, clWhite);
@@ -278,8 +279,8 @@ TEST_F(WindowTest, NothingServesThePollDuringACommand)
 {
     auto form = Open();
     Poll(*form);
-    TNestedThread& worker = form->ThreadComponent1->Worker();
-    pollingWorker = &worker;
+    TWorkerTestAccess worker(*form->ThreadComponent1);
+    pollingWorker.emplace(worker);
     TForm1::RunGuarded([&] { form->DrawFractal(GeneratorThatLetsThePollPost); });
     // The render, the cursor and the picture's refresh have run the event loop
     // nowhere: the call is still waiting.
