@@ -648,7 +648,7 @@ void TForm1::Contactme1Click(QObject*)
 
 void TForm1::FractalItemClick(const TFractalEntry& entry)
 {
-    if (entry.Generator) DrawFractal(entry.Generator);
+    DrawFractal(entry.Generator);
 }
 
 void TForm1::SizeItemClick(const TDrawingSize& size)
