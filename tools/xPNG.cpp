@@ -96,6 +96,7 @@ void TPNGBitmap::ReadFromStream(TStream& stream)
     TContext ctx(spng_ctx_new(0));
     if (!ctx) throw std::bad_alloc();
     TStreamLink link{stream, nullptr};
+    const int64_t available = stream.Remaining();
     constexpr int64_t sideLimit = std::min<int64_t>(MaxImagePixels, std::numeric_limits<int32_t>::max());
     Check(spng_set_image_limits(ctx.get(), sideLimit, sideLimit), link, "reading");
     Check(spng_set_chunk_limits(ctx.get(), ChunkLimit, ChunkCacheLimit), link, "reading");
@@ -105,6 +106,11 @@ void TPNGBitmap::ReadFromStream(TStream& stream)
     Check(spng_get_ihdr(ctx.get(), &ihdr), link, "reading");
     const int32_t width = static_cast<int32_t>(ihdr.width), height = static_cast<int32_t>(ihdr.height);
     CheckImageSize(Format, width, height);
+    // Deflate packs at best 1032 bytes into one: a file too short to hold the
+    // pixels even so is refused before anything of the picture's size is made.
+    const int channels[7] = {1, 0, 3, 1, 2, 0, 4};
+    const int64_t pixelBits = int64_t{channels[std::min<int>(ihdr.color_type, 6)]} * ihdr.bit_depth;
+    if (int64_t{width} * height / 8 * pixelBits / 1033 > available) ThrowReadError(Format, "Pixel data missing");
     const bool wide = ihdr.bit_depth == 16;
     const int outFormat = wide ? SPNG_FMT_RGBA16 : SPNG_FMT_RGBA8;
     Check(spng_decode_image(ctx.get(), nullptr, 0, outFormat, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE), link,
