@@ -101,6 +101,9 @@ void TPNGBitmap::ReadFromStream(TStream& stream)
     Check(spng_set_image_limits(ctx.get(), sideLimit, sideLimit), link, "reading");
     Check(spng_set_chunk_limits(ctx.get(), ChunkLimit, ChunkCacheLimit), link, "reading");
     Check(spng_set_png_stream(ctx.get(), ReadFromLink, &link), link, "reading");
+#ifdef PELORIX_PNG_SKIP_CHECKSUMS
+    Check(spng_set_crc_action(ctx.get(), SPNG_CRC_USE, SPNG_CRC_USE), link, "reading");
+#endif
 
     spng_ihdr ihdr{};
     Check(spng_get_ihdr(ctx.get(), &ihdr), link, "reading");
