@@ -130,6 +130,7 @@ void TPNGBitmap::ReadFromStream(TStream& stream)
         const int result = spng_decode_scanline(ctx.get(), scanline.data(), scanline.size());
         if (result != SPNG_EOI) Check(result, link, "reading");
         if (first) picture.SetSize(width, height);
+        if (row.row_num >= ihdr.height || row.pass > 6) ThrowReadError(Format, "Invalid row"); // never from libspng
 
         const int pass = ihdr.interlace_method ? row.pass : 6; // pass 6 covers every pixel
         const int32_t step = PassXStep[pass];
@@ -151,7 +152,7 @@ void TPNGBitmap::ReadFromStream(TStream& stream)
 
 void TPNGBitmap::WriteToStream(TStream& stream) const
 {
-    // Palettised pictures are widened on a copy.
+    // Other pixel formats are turned into 24 bits on a copy.
     const TBitmap* source = this;
     TBitmap widened;
     if (PixelFormat() != TPixelFormat::pf24bit) {
