@@ -44,8 +44,11 @@ public:
     uint8_t IndexOf(int r, int g, int b)
     {
         const TEntrySet box = near_[0][r] & near_[1][g] & near_[2][b];
-        for (int i : box)
-            if (SquaredDistance(i, r, g, b) <= 256) return static_cast<uint8_t>(i);
+        for (int w = 0; w < 4; ++w)
+            for (uint64_t rest = box.Words[w]; rest != 0; rest &= rest - 1) {
+                const int i = 64 * w + std::countr_zero(rest);
+                if (SquaredDistance(i, r, g, b) <= 256) return static_cast<uint8_t>(i);
+            }
         if (size_ < 256) {
             Append(static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b));
             return static_cast<uint8_t>(size_ - 1);
@@ -75,28 +78,6 @@ private:
         {
             return {{Words[0] | o.Words[0], Words[1] | o.Words[1], Words[2] | o.Words[2], Words[3] | o.Words[3]}};
         }
-
-        // The places in ascending order.
-        struct TIterator {
-            const TEntrySet* Set;
-            int Word;
-            uint64_t Rest;
-            int operator*() const { return 64 * Word + std::countr_zero(Rest); }
-            TIterator& operator++()
-            {
-                Rest &= Rest - 1;
-                while (Rest == 0 && Word < 3) Rest = Set->Words[++Word];
-                return *this;
-            }
-            bool operator!=(const TIterator& o) const { return Word != o.Word || Rest != o.Rest; }
-        };
-        TIterator begin() const
-        {
-            TIterator it{this, 0, Words[0]};
-            while (it.Rest == 0 && it.Word < 3) it.Rest = Words[++it.Word];
-            return it;
-        }
-        TIterator end() const { return {this, 3, 0}; }
     };
 
     int SquaredDistance(int i, int r, int g, int b) const
