@@ -6,7 +6,6 @@
 
 #include "Measured.h"
 
-#include "Formats.h"
 #include "Generators.h"
 #include "PictureFormats.h"
 #include "RenderControl.h"
@@ -15,8 +14,6 @@
 #include "xPPM.h"
 
 namespace {
-
-const TImageFormats formats;
 
 // A Mandel picture: many runs of equal colour and sixteen colours, like the program's output.
 const TBitmap& Picture()
@@ -140,5 +137,3 @@ int Register()
 const int registered = Register();
 
 } // namespace
-
-BENCHMARK_MAIN();

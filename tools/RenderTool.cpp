@@ -6,14 +6,12 @@
 #include <filesystem>
 #include <optional>
 #include <ostream>
-#include <random>
 
 #include "Catalogue.h"
 #include "Exceptions.h"
-#include "PictureFormats.h"
+#include "PictureFiles.h"
 #include "Random.h"
 #include "RenderControl.h"
-#include "Streams.h"
 #include "xPNG.h"
 
 namespace fs = std::filesystem;
@@ -195,27 +193,6 @@ const TPictureFormat* FindFormatForFile(std::string_view file)
     return dot != std::string_view::npos && file[dot] == '.' ? FindFormat(file.substr(dot + 1)) : nullptr;
 }
 
-// Writes through the image class that the extension selects, into a temporary
-// file beside the target that then replaces it.
-void WritePicture(const TBitmap& raster, const TPictureFormat& format, const fs::path& file)
-{
-    std::unique_ptr<TBitmap> image = format.Create();
-    image->Assign(raster);
-    std::random_device random;
-    fs::path temporary = file;
-    temporary += ".tmp-" + std::to_string(random());
-    try {
-        TFileStream stream(temporary.string(), TFileMode::fmCreate);
-        image->WriteToStream(stream);
-        stream.Close();
-        fs::rename(temporary, file);
-    } catch (...) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        throw;
-    }
-}
-
 struct TNotAvailable {
     std::string Caption;
 };
@@ -226,7 +203,7 @@ void Render(TRenderControl& control, const TFractalEntry& entry, const TPictureF
 {
     if (!entry.Generator) throw TNotAvailable{entry.Caption};
     control.DrawFractal(entry.Generator);
-    WritePicture(control.Raster(), format, file);
+    SavePicture(control.Raster(), format, file.string());
 }
 
 int Run(const TOptions& options, std::ostream& out)
@@ -246,7 +223,7 @@ int Run(const TOptions& options, std::ostream& out)
         if (!from || !to) throw TUnknownFileType{};
         std::unique_ptr<TBitmap> picture = from->Create();
         picture->LoadFromFile(options.ConvertIn);
-        WritePicture(*picture, *to, options.ConvertOut);
+        SavePicture(*picture, *to, options.ConvertOut);
         return rtsSuccess;
     }
 
@@ -263,10 +240,7 @@ int Run(const TOptions& options, std::ostream& out)
 
     // The raster is prepared as the window prepares it.
     TRenderControl control;
-    SetProgramJuliaParameters(&control);
-    struct Unregister {
-        ~Unregister() { SetProgramJuliaParameters(nullptr); }
-    } unregister;
+    TJuliaParametersScope julia(&control);
     if (options.Julia) std::tie(control.CustomJuliaX, control.CustomJuliaY) = *options.Julia;
     if (options.Seed)
         RandomSeed = *options.Seed;
