@@ -9,6 +9,7 @@
 #include "Random.h"
 #include "RenderControl.h"
 #include "RenderTool.h"
+#include "Streams.h"
 #include "xPNG.h"
 #include "xPPM.h"
 
@@ -314,4 +315,20 @@ TEST_F(RenderToolTest, ConvertToAndFromPngIsLossless)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "pelorix-render: Error reading PNG file: Unexpected end of file.\n");
     EXPECT_FALSE(fs::exists(File("out.bmp")));
+
+    // A PNG that cannot be written leaves the file it would replace as it was.
+    {
+        TFileStream empty(File("empty.ppm"), TFileMode::fmCreate);
+        empty.WriteBuffer("P6\n0 0\n255\n", 11);
+        empty.Close();
+    }
+    const auto before = fs::file_size(File("e.png"));
+    r = RunTool({"--convert", File("empty.ppm"), File("e.png")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "pelorix-render: Error writing PNG file: Empty picture.\n");
+    EXPECT_EQ(fs::file_size(File("e.png")), before);
+    png.LoadFromFile(File("e.png"));
+    EXPECT_TRUE(SamePixels(png, original));
+    for (const auto& entry : fs::directory_iterator(dir))
+        EXPECT_EQ(entry.path().filename().string().find("tmp"), std::string::npos) << entry.path();
 }
