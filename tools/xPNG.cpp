@@ -89,34 +89,50 @@ uint8_t Scale16(uint32_t v) { return static_cast<uint8_t>((v * 510 + 65535) / (2
 // each a sub-picture of every xStep-th pixel from xStart.
 constexpr int32_t PassXStart[7] = {0, 4, 0, 2, 0, 1, 0}, PassXStep[7] = {8, 8, 4, 4, 2, 2, 1};
 
+// A decoder on the stream, its header read and checked as the other readers
+// check theirs: the size first, then that the file is long enough for the
+// pixels, all before anything of the picture's size is made.
+struct TDecoder {
+    TContext Ctx;
+    TStreamLink Link;
+    spng_ihdr Header{};
+    int32_t Width = 0, Height = 0;
+
+    explicit TDecoder(TStream& stream) : Ctx(spng_ctx_new(0)), Link{stream, nullptr}
+    {
+        if (!Ctx) throw std::bad_alloc();
+        const int64_t available = stream.Remaining();
+        constexpr int64_t sideLimit = std::min<int64_t>(MaxImagePixels, std::numeric_limits<int32_t>::max());
+        Check(spng_set_image_limits(Ctx.get(), sideLimit, sideLimit), Link, "reading");
+        Check(spng_set_chunk_limits(Ctx.get(), ChunkLimit, ChunkCacheLimit), Link, "reading");
+        Check(spng_set_png_stream(Ctx.get(), ReadFromLink, &Link), Link, "reading");
+#ifdef PELORIX_PNG_SKIP_CHECKSUMS
+        Check(spng_set_crc_action(Ctx.get(), SPNG_CRC_USE, SPNG_CRC_USE), Link, "reading");
+#endif
+        Check(spng_get_ihdr(Ctx.get(), &Header), Link, "reading");
+        Width = static_cast<int32_t>(Header.width);
+        Height = static_cast<int32_t>(Header.height);
+        CheckImageSize(Format, Width, Height);
+        // Deflate packs at best 1032 bytes into one: a file too short to hold
+        // the pixels even so cannot be whole.
+        const int channels[7] = {1, 0, 3, 1, 2, 0, 4};
+        const int64_t pixelBits = int64_t{channels[std::min<int>(Header.color_type, 6)]} * Header.bit_depth;
+        if (int64_t{Width} * Height / 8 * pixelBits / 1033 > available) ThrowReadError(Format, "Pixel data missing");
+    }
+};
+
 } // namespace
 
 void TPNGBitmap::ReadFromStream(TStream& stream)
 {
-    TContext ctx(spng_ctx_new(0));
-    if (!ctx) throw std::bad_alloc();
-    TStreamLink link{stream, nullptr};
-    const int64_t available = stream.Remaining();
-    constexpr int64_t sideLimit = std::min<int64_t>(MaxImagePixels, std::numeric_limits<int32_t>::max());
-    Check(spng_set_image_limits(ctx.get(), sideLimit, sideLimit), link, "reading");
-    Check(spng_set_chunk_limits(ctx.get(), ChunkLimit, ChunkCacheLimit), link, "reading");
-    Check(spng_set_png_stream(ctx.get(), ReadFromLink, &link), link, "reading");
-#ifdef PELORIX_PNG_SKIP_CHECKSUMS
-    Check(spng_set_crc_action(ctx.get(), SPNG_CRC_USE, SPNG_CRC_USE), link, "reading");
-#endif
-
-    spng_ihdr ihdr{};
-    Check(spng_get_ihdr(ctx.get(), &ihdr), link, "reading");
-    const int32_t width = static_cast<int32_t>(ihdr.width), height = static_cast<int32_t>(ihdr.height);
-    CheckImageSize(Format, width, height);
-    // Deflate packs at best 1032 bytes into one: a file too short to hold the
-    // pixels even so is refused before anything of the picture's size is made.
-    const int channels[7] = {1, 0, 3, 1, 2, 0, 4};
-    const int64_t pixelBits = int64_t{channels[std::min<int>(ihdr.color_type, 6)]} * ihdr.bit_depth;
-    if (int64_t{width} * height / 8 * pixelBits / 1033 > available) ThrowReadError(Format, "Pixel data missing");
+    TDecoder decoder(stream);
+    spng_ctx* ctx = decoder.Ctx.get();
+    const TStreamLink& link = decoder.Link;
+    const spng_ihdr& ihdr = decoder.Header;
+    const int32_t width = decoder.Width, height = decoder.Height;
     const bool wide = ihdr.bit_depth == 16;
     const int outFormat = wide ? SPNG_FMT_RGBA16 : SPNG_FMT_RGBA8;
-    Check(spng_decode_image(ctx.get(), nullptr, 0, outFormat, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE), link,
+    Check(spng_decode_image(ctx, nullptr, 0, outFormat, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE), link,
           "reading");
 
     // One scanline at a time; the picture is made only once the first has been
@@ -126,8 +142,8 @@ void TPNGBitmap::ReadFromStream(TStream& stream)
     picture.SetPixelFormat(TPixelFormat::pf24bit);
     for (bool first = true;; first = false) {
         spng_row_info row{};
-        Check(spng_get_row_info(ctx.get(), &row), link, "reading");
-        const int result = spng_decode_scanline(ctx.get(), scanline.data(), scanline.size());
+        Check(spng_get_row_info(ctx, &row), link, "reading");
+        const int result = spng_decode_scanline(ctx, scanline.data(), scanline.size());
         if (result != SPNG_EOI) Check(result, link, "reading");
         if (first) picture.SetSize(width, height);
         if (row.row_num >= ihdr.height || row.pass > 6) ThrowReadError(Format, "Invalid row"); // never from libspng
@@ -163,17 +179,18 @@ void TPNGBitmap::WriteToStream(TStream& stream) const
     const int32_t width = source->Width(), height = source->Height();
     if (width == 0 || height == 0) throw Exception("Error writing PNG file: Empty picture.");
 
-    TContext ctx(spng_ctx_new(SPNG_CTX_ENCODER));
-    if (!ctx) throw std::bad_alloc();
+    TContext encoder(spng_ctx_new(SPNG_CTX_ENCODER));
+    if (!encoder) throw std::bad_alloc();
+    spng_ctx* ctx = encoder.get();
     TStreamLink link{stream, nullptr};
-    Check(spng_set_png_stream(ctx.get(), WriteToLink, &link), link, "writing");
+    Check(spng_set_png_stream(ctx, WriteToLink, &link), link, "writing");
     spng_ihdr ihdr{};
     ihdr.width = static_cast<uint32_t>(width);
     ihdr.height = static_cast<uint32_t>(height);
     ihdr.bit_depth = 8;
     ihdr.color_type = SPNG_COLOR_TYPE_TRUECOLOR;
-    Check(spng_set_ihdr(ctx.get(), &ihdr), link, "writing");
-    Check(spng_encode_image(ctx.get(), nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE), link,
+    Check(spng_set_ihdr(ctx, &ihdr), link, "writing");
+    Check(spng_encode_image(ctx, nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE), link,
           "writing");
 
     // The raster holds blue, green, red; PNG red, green, blue.
@@ -185,7 +202,7 @@ void TPNGBitmap::WriteToStream(TStream& stream) const
             rgb[i + 1] = p[i + 1];
             rgb[i + 2] = p[i];
         }
-        const int result = spng_encode_row(ctx.get(), rgb.data(), rgb.size());
+        const int result = spng_encode_row(ctx, rgb.data(), rgb.size());
         if (result != SPNG_EOI || y + 1 < height) Check(result, link, "writing");
     }
 }
