@@ -552,9 +552,9 @@ void TForm1::View1Click(QObject*)
 // ---------------------------------------------------------------------------
 // Commands.
 
-void TForm1::SaveAsClick(QObject*)
+void TForm1::SaveAsClick(QObject* Sender)
 {
-    // The save dialog is not built yet.
+    SaveAsCommand.SaveAsClick(Sender);
 }
 
 void TForm1::CustomJulia1Click(QObject*)

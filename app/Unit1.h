@@ -12,6 +12,7 @@
 
 #include "Form.h"
 #include "RenderControl.h"
+#include "SaveAs.h"
 
 class QAction;
 class QFrame;
@@ -114,6 +115,8 @@ public:
 
     // The raster, the current generator and the custom Julia parameters.
     TRenderControl Render;
+    // Save As with its components SavePictureDialog1 and MessageBox1.
+    TSaveAsCommand SaveAsCommand{this, Render};
 
     // The render control's size change and render; the picture on the screen
     // follows the raster afterwards, also when a generator throws.

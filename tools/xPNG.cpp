@@ -123,6 +123,12 @@ struct TDecoder {
 
 } // namespace
 
+TPictureSize TPNGBitmap::ReadSizeFromStream(TStream& stream) const
+{
+    const TDecoder decoder(stream);
+    return {decoder.Width, decoder.Height};
+}
+
 void TPNGBitmap::ReadFromStream(TStream& stream)
 {
     TDecoder decoder(stream);

@@ -101,6 +101,9 @@ TEST(PngTest, WrittenAsEightBitRgbAndReadBack)
     EXPECT_EQ(std::string(file.end() - 8, file.end() - 4), "IEND");
 
     TRedPicture back;
+    TMemoryStream header(file);
+    EXPECT_EQ(back.ReadSizeFromStream(header), (TPictureSize{61, 17})) << "the header alone";
+    EXPECT_TRUE(back.Unchanged());
     ReadBytes(back, file);
     EXPECT_EQ(back.PixelFormat(), TPixelFormat::pf24bit);
     EXPECT_TRUE(SamePixels(back, picture));
@@ -155,6 +158,8 @@ TEST(PngTest, LimitsAreKeptBeforeThePictureIsMade)
         TRedPicture image;
         largestAllocation = 0;
         EXPECT_EQ(ReadError<TPNGBitmap>(WithSize(file, w, h)), "Error reading PNG file: Image too large.") << w << "x" << h;
+        TMemoryStream header(WithSize(file, w, h));
+        EXPECT_THROW(image.ReadSizeFromStream(header), Exception) << "the header read checks as much";
         EXPECT_LT(largestAllocation.load(), size_t{1} << 20);
     }
     // Allowed sizes whose data falls far short: refused before the picture's
