@@ -27,7 +27,7 @@ fuzz-build: deps
 
 # Fuzzes each reader in turn, FUZZ_SECONDS each (crashes: build/fuzz/crashes-*).
 FUZZ_SECONDS ?= 600
-FUZZ_FORMATS ?= bmp ppm tga m8
+FUZZ_FORMATS ?= bmp ppm tga m8 png
 fuzz: fuzz-build
 	@for f in $(FUZZ_FORMATS); do formats/fuzz/run-fuzz.sh fuzz $$f build/fuzz $(FUZZ_SECONDS) || exit 1; done
 

@@ -12,6 +12,8 @@
 #include "Random.h"
 #include "RenderControl.h"
 #include "RenderTool.h"
+#include "Streams.h"
+#include "xPNG.h"
 #include "xPPM.h"
 
 namespace fs = std::filesystem;
@@ -68,7 +70,7 @@ TEST_F(RenderToolTest, HelpDocumentsTheOptionsAndStatuses)
 {
     Result r = RunTool({"--help"});
     EXPECT_EQ(r.status, 0);
-    for (const char* word : {"--list", "--all", "--size", "--seed", "--julia", "--pen", "-o", "Exit status"})
+    for (const char* word : {"--list", "--all", "--format", "--size", "--seed", "--julia", "--pen", "-o", ".png", "Exit status"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
 }
 
@@ -148,6 +150,9 @@ TEST_F(RenderToolTest, BadArgumentsFailWithOneLine)
         {"Mandel", "-o", "x.ppm", "--frobnicate"},
         {"--list=yes"},
         {"--all", "d", "Mandel"},
+        {"Mandel", "-o", "x.png", "--format", "png"},
+        {"--convert", "a.png", "b.ppm", "--format", "png"},
+        {"--all", "d", "--format"},
     };
     for (const auto& args : cases) {
         Result r = RunTool(args);
@@ -251,4 +256,88 @@ TEST_F(RenderToolTest, ConvertGoesThroughTheRegistry)
     EXPECT_FALSE(fs::exists(File("out.bmp")));
     EXPECT_EQ(RunTool({"--convert", File("in.ppm")}).status, 1);
     EXPECT_EQ(RunTool({"--convert", File("in.ppm"), File("x.bmp"), "Mandel"}).status, 1);
+}
+
+TEST_F(RenderToolTest, WritesPngAsWellAsPpm)
+{
+    ASSERT_EQ(RunTool({"Fern", "--seed", "3", "--size", "120x90", "-o", File("fern.png")}).status, 0);
+    ASSERT_EQ(RunTool({"Fern", "--seed", "3", "--size", "120x90", "-o", File("FERN.PNG")}).status, 0);
+    TPNGBitmap png;
+    png.LoadFromFile(File("fern.png"));
+    TRenderControl control;
+    RenderDirectly(control, DrawFern, 120, 90, 3, clWhite);
+    EXPECT_TRUE(SamePixels(png, control.Raster()));
+    EXPECT_GT(CountPixels(png, [](TColor c) { return c == clWhite; }), 100);
+}
+
+TEST_F(RenderToolTest, AllTakesAFormat)
+{
+    ASSERT_EQ(RunTool({"--all", File("png"), "--format", "png", "--size", "48x32", "--seed", "5"}).status, 0);
+    ASSERT_EQ(RunTool({"--all", File("ppm"), "--size", "48x32", "--seed", "5"}).status, 0);
+    ASSERT_EQ(RunTool({"--all", File("tga"), "--format=.TGA", "--size", "48x32", "--seed", "5"}).status, 0);
+    size_t compared = 0;
+    for (const TFractalEntry& entry : FractalCatalogue()) {
+        if (!entry.Generator) continue;
+        const std::string name = CompactCaption(entry.Caption);
+        TPPMBitmap ppm;
+        ppm.LoadFromFile(File("ppm/" + name + ".ppm"));
+        TPNGBitmap png;
+        png.LoadFromFile(File("png/" + name + ".png"));
+        EXPECT_TRUE(SamePixels(png, ppm)) << name;
+        EXPECT_TRUE(SamePixels(*LoadPicture(File("tga/" + name + ".tga")), ppm)) << name;
+        ++compared;
+    }
+    EXPECT_EQ(static_cast<size_t>(std::distance(fs::directory_iterator(dir / "png"), fs::directory_iterator())), compared);
+    Result r = RunTool({"--all", File("gif"), "--format", "gif"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "pelorix-render: Can not determine file type!\n");
+}
+
+TEST_F(RenderToolTest, ConvertToAndFromPngIsLossless)
+{
+    // Every pixel its own colour: nothing may be reduced on the way.
+    TPPMBitmap original;
+    PrepareRaster(original, 300, 200);
+    for (int32_t y = 0; y < 200; ++y)
+        for (int32_t x = 0; x < 300; ++x) original.Canvas().SetPixel(x, y, RGB(x, y + x / 256 * 64, (x * 31 + y * 17) & 255));
+    original.SaveToFile(File("original.ppm"));
+    std::string from = File("original.ppm");
+    for (const char* to : {"a.png", "b.bmp", "c.png", "d.tga", "e.png", "f.ppm"}) {
+        Result r = RunTool({"--convert", from, File(to)});
+        ASSERT_EQ(r.status, 0) << to << ": " << r.err;
+        from = File(to);
+    }
+    TPPMBitmap back;
+    back.LoadFromFile(File("f.ppm"));
+    EXPECT_TRUE(SamePixels(back, original));
+    TPNGBitmap png;
+    png.LoadFromFile(File("e.png"));
+    EXPECT_TRUE(SamePixels(png, original));
+
+    // A file that is not PNG, and a PNG that is cut short.
+    fs::copy_file(File("original.ppm"), File("wrong.png"));
+    Result r = RunTool({"--convert", File("wrong.png"), File("out.bmp")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "pelorix-render: Error reading PNG file: Invalid signature.\n");
+    fs::resize_file(File("a.png"), fs::file_size(File("a.png")) / 2);
+    r = RunTool({"--convert", File("a.png"), File("out.bmp")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "pelorix-render: Error reading PNG file: Unexpected end of file.\n");
+    EXPECT_FALSE(fs::exists(File("out.bmp")));
+
+    // A PNG that cannot be written leaves the file it would replace as it was.
+    {
+        TFileStream empty(File("empty.ppm"), TFileMode::fmCreate);
+        empty.WriteBuffer("P6\n0 0\n255\n", 11);
+        empty.Close();
+    }
+    const auto before = fs::file_size(File("e.png"));
+    r = RunTool({"--convert", File("empty.ppm"), File("e.png")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "pelorix-render: Error writing PNG file: Empty picture.\n");
+    EXPECT_EQ(fs::file_size(File("e.png")), before);
+    png.LoadFromFile(File("e.png"));
+    EXPECT_TRUE(SamePixels(png, original));
+    for (const auto& entry : fs::directory_iterator(dir))
+        EXPECT_EQ(entry.path().filename().string().find("tmp"), std::string::npos) << entry.path();
 }
