@@ -37,7 +37,7 @@ fuzz-build: deps
 
 # Fuzzes each reader in turn, FUZZ_SECONDS each (crashes: build/fuzz/crashes-*).
 FUZZ_SECONDS ?= 600
-FUZZ_FORMATS ?= bmp ppm tga m8
+FUZZ_FORMATS ?= bmp ppm tga m8 png
 fuzz: fuzz-build
 	@for f in $(FUZZ_FORMATS); do formats/fuzz/run-fuzz.sh fuzz $$f build/fuzz $(FUZZ_SECONDS) || exit 1; done
 
@@ -47,7 +47,7 @@ sanitize: deps
 	$(CMAKE) --build --preset asan -j $(JOBS)
 	$(CTEST) --preset asan -j $(JOBS)
 
-# The threaded components and their tests under ThreadSanitizer.
+# The threaded components, the threaded columns and the generators on them, under ThreadSanitizer.
 tsan: deps
 	$(CMAKE) --preset tsan
 	$(CMAKE) --build --preset tsan -j $(JOBS)

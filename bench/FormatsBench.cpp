@@ -1,6 +1,8 @@
 // Writing and reading a 1024x1024 picture in each format, and the M8 writer's
-// reduction of a picture with far more than 256 colours.
+// reduction of pictures with far more than 256 colours.
 #include <benchmark/benchmark.h>
+
+#include <cstdio>
 
 #include "Measured.h"
 
@@ -9,6 +11,7 @@
 #include "RenderControl.h"
 #include "Streams.h"
 #include "xM8.h"
+#include "xPPM.h"
 
 namespace {
 
@@ -71,6 +74,39 @@ void Reduce(benchmark::State& state)
     for (auto _ : state) benchmark::DoNotOptimize(ReduceM8(ManyColours()).Indices.data());
 }
 
+// ImageMagick's 1024x1024 plasma fractal: some 800000 colours, hardly two
+// neighbours alike; nearly every pixel is a colour not seen before.
+const TBitmap* Plasma()
+{
+    static TBitmap picture;
+    static bool tried = false;
+    if (!tried) {
+        tried = true;
+        FILE* pipe = popen("convert -size 1024x1024 -seed 1 plasma:fractal -depth 8 ppm:- 2>/dev/null", "r");
+        if (!pipe) return nullptr;
+        std::vector<uint8_t> bytes;
+        uint8_t buffer[65536];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) bytes.insert(bytes.end(), buffer, buffer + n);
+        if (pclose(pipe) != 0 || bytes.empty()) return nullptr;
+        TPPMBitmap ppm;
+        TMemoryStream stream(std::move(bytes));
+        ppm.ReadFromStream(stream);
+        picture.Assign(ppm);
+        picture.SetPixelFormat(TPixelFormat::pf24bit);
+    }
+    return picture.Width() ? &picture : nullptr;
+}
+
+void ReducePlasma(benchmark::State& state, TM8Reduction (*reduce)(const TBitmap&))
+{
+    const TBitmap* plasma = Plasma();
+    if (!plasma) {
+        state.SkipWithError("ImageMagick's convert is not installed");
+        return;
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(reduce(*plasma).Indices.data());
+}
+
 void WriteManyColours(benchmark::State& state, const char* extension)
 {
     std::unique_ptr<TBitmap> image = FindPictureFormat(extension)->Create();
@@ -88,6 +124,8 @@ void WriteManyColours(benchmark::State& state, const char* extension)
 int Register()
 {
     Measured(benchmark::RegisterBenchmark("Reduce/M8-65536-colours", Reduce));
+    Measured(benchmark::RegisterBenchmark("Reduce/M8-plasma", ReducePlasma, ReduceM8));
+    Measured(benchmark::RegisterBenchmark("Reduce/M8-plasma-plain-scan", ReducePlasma, ReduceM8PlainScan));
     Measured(benchmark::RegisterBenchmark("Write/M8-65536-colours", WriteManyColours, "M8"));
     for (const char* extension : {"BMP", "PPM", "TGA", "M8"}) {
         Measured(benchmark::RegisterBenchmark((std::string("Write/") + extension).c_str(), Write, extension));

@@ -1,6 +1,7 @@
 #include "xM8.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 
 #include "ByteReader.h"
@@ -17,10 +18,11 @@ constexpr uint32_t Version = 2;
 // Header offsets.
 constexpr size_t WidthsAt = 36, HeightsAt = 100, OffsetsAt = 164, PaletteAt = 260;
 
-// The colour table of the reduction. Entries never change once appended, so a
-// colour's answer never changes either: the first entry within reach stays the
-// first (later entries get higher indices), a colour that found none became an
-// entry itself, and once the table is full the fallback search sees a fixed table.
+// The colour table of the reduction, with bit sets over its 256 places so that
+// one colour is matched against the whole table with a few word operations:
+// near_[c][v] holds the entries whose channel c lies within 16 of v (the box
+// around v that every entry within a squared distance of 256 lies in), and
+// equal_[c][v] those whose channel c is v (a product of 0).
 class TColourTable {
 public:
     TColourTable()
@@ -29,119 +31,92 @@ public:
     }
 
     int Size() const { return size_; }
-    TPaletteEntry Entry(int i) const
-    {
-        return {static_cast<uint8_t>(r_[i]), static_cast<uint8_t>(g_[i]), static_cast<uint8_t>(b_[i]), 0};
-    }
+    TPaletteEntry Entry(int i) const { return {r_[i], g_[i], b_[i], 0}; }
 
     // The first entry within a squared distance of 256; else a new entry; else,
     // with the table full, the entry with the smallest product of the channel
-    // differences (the lowest index among equals). The distances are worked out
-    // for all 256 places at once, which the compiler turns into vector code;
-    // places not yet filled lie far outside every colour's reach.
+    // differences (the lowest index among equals).
     uint8_t IndexOf(int r, int g, int b)
     {
-        int32_t score[256];
-        for (int i = 0; i < 256; ++i) {
-            int32_t dr = r - r_[i], dg = g - g_[i], db = b - b_[i];
-            score[i] = dr * dr + dg * dg + db * db;
-        }
-        // Sixteen places at a time, looked at one by one only where one matches.
-        for (int base = 0; base < size_; base += 16) {
-            bool hit = false;
-            for (int k = 0; k < 16; ++k) hit |= score[base + k] <= 256;
-            if (!hit) continue;
-            for (int i = base;; ++i)
-                if (score[i] <= 256) return static_cast<uint8_t>(i);
-        }
+        const TEntrySet box = near_[0][r] & near_[1][g] & near_[2][b];
+        for (int w = 0; w < 4; ++w)
+            for (uint64_t rest = box.Words[w]; rest != 0; rest &= rest - 1) {
+                const int i = 64 * w + std::countr_zero(rest);
+                if (SquaredDistance(i, r, g, b) <= 256) return static_cast<uint8_t>(i);
+            }
         if (size_ < 256) {
             Append(static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b));
             return static_cast<uint8_t>(size_ - 1);
         }
-        // At most 255 x 255 x 255: no overflow.
-        for (int i = 0; i < 256; ++i) score[i] = std::abs(r - r_[i]) * std::abs(g - g_[i]) * std::abs(b - b_[i]);
-        int32_t least = score[0];
-        for (int i = 1; i < 256; ++i) least = std::min(least, score[i]);
+        const TEntrySet agreeing = equal_[0][r] | equal_[1][g] | equal_[2][b];
+        if (!agreeing.Empty()) return static_cast<uint8_t>(agreeing.First());
+        return SmallestProduct(r, g, b);
+    }
+
+private:
+    // A set of table places, 64 to a word.
+    struct TEntrySet {
+        uint64_t Words[4] = {};
+
+        void Add(int i) { Words[i >> 6] |= uint64_t{1} << (i & 63); }
+        bool Empty() const { return (Words[0] | Words[1] | Words[2] | Words[3]) == 0; }
+        int First() const
+        {
+            for (int w = 0;; ++w)
+                if (Words[w]) return 64 * w + std::countr_zero(Words[w]);
+        }
+        TEntrySet operator&(const TEntrySet& o) const
+        {
+            return {{Words[0] & o.Words[0], Words[1] & o.Words[1], Words[2] & o.Words[2], Words[3] & o.Words[3]}};
+        }
+        TEntrySet operator|(const TEntrySet& o) const
+        {
+            return {{Words[0] | o.Words[0], Words[1] | o.Words[1], Words[2] | o.Words[2], Words[3] | o.Words[3]}};
+        }
+    };
+
+    int SquaredDistance(int i, int r, int g, int b) const
+    {
+        const int dr = r - r_[i], dg = g - g_[i], db = b - b_[i];
+        return dr * dr + dg * dg + db * db;
+    }
+
+    // No entry agrees in any channel, so every product is at least 1. The
+    // products of all 256 entries are worked out at once (vector code: at most
+    // 255 x 255 x 255, which fits 32 bits), then the first of the least is taken.
+    uint8_t SmallestProduct(int r, int g, int b) const
+    {
+        uint32_t product[256];
+        for (int i = 0; i < 256; ++i) {
+            const uint32_t dr = static_cast<uint32_t>(std::abs(r - r_[i]));
+            const uint32_t dg = static_cast<uint32_t>(std::abs(g - g_[i]));
+            const uint32_t db = static_cast<uint32_t>(std::abs(b - b_[i]));
+            product[i] = dr * dg * db;
+        }
+        uint32_t least = product[0];
+        for (int i = 1; i < 256; ++i) least = std::min(least, product[i]);
         int best = 0;
-        while (score[best] != least) ++best;
+        while (product[best] != least) ++best;
         return static_cast<uint8_t>(best);
     }
 
-private:
     void Append(uint8_t r, uint8_t g, uint8_t b)
     {
-        r_[size_] = r;
-        g_[size_] = g;
-        b_[size_] = b;
-        ++size_;
-    }
-
-    static constexpr int32_t Unused = 10000;
-    std::array<int32_t, 256> r_ = Filled(), g_ = Filled(), b_ = Filled();
-    int size_ = 0;
-
-    static std::array<int32_t, 256> Filled()
-    {
-        std::array<int32_t, 256> a;
-        a.fill(Unused);
-        return a;
-    }
-};
-
-// Colour (24 bits) to table index, open addressing; a key holds the colour
-// with bit 24 set, so 0 marks a free slot.
-class TColourCache {
-public:
-    TColourCache() : keys_(1024, 0), values_(1024, 0) {}
-
-    bool Find(uint32_t colour, uint8_t& index) const
-    {
-        const uint32_t key = colour | Used;
-        for (size_t slot = Slot(colour);; slot = (slot + 1) & (keys_.size() - 1)) {
-            if (keys_[slot] == key) {
-                index = values_[slot];
-                return true;
-            }
-            if (keys_[slot] == 0) return false;
+        const int i = size_++;
+        r_[i] = r;
+        g_[i] = g;
+        b_[i] = b;
+        const uint8_t channels[3] = {r, g, b};
+        for (int c = 0; c < 3; ++c) {
+            equal_[c][channels[c]].Add(i);
+            const int low = std::max(0, channels[c] - 16), high = std::min(255, channels[c] + 16);
+            for (int v = low; v <= high; ++v) near_[c][v].Add(i);
         }
     }
 
-    void Insert(uint32_t colour, uint8_t index)
-    {
-        if ((count_ + 1) * 2 > keys_.size()) Grow();
-        Place(colour | Used, index);
-        ++count_;
-    }
-
-private:
-    static constexpr uint32_t Used = 1u << 24;
-
-    size_t Slot(uint32_t colour) const
-    {
-        return static_cast<size_t>((colour * 0x9E3779B1u) >> 8) & (keys_.size() - 1);
-    }
-
-    void Place(uint32_t key, uint8_t index)
-    {
-        size_t slot = Slot(key & (Used - 1));
-        while (keys_[slot] != 0) slot = (slot + 1) & (keys_.size() - 1);
-        keys_[slot] = key;
-        values_[slot] = index;
-    }
-
-    void Grow()
-    {
-        std::vector<uint32_t> keys(keys_.size() * 2, 0);
-        std::vector<uint8_t> values(values_.size() * 2, 0);
-        keys.swap(keys_);
-        values.swap(values_);
-        for (size_t i = 0; i < keys.size(); ++i)
-            if (keys[i]) Place(keys[i], values[i]);
-    }
-
-    std::vector<uint32_t> keys_;
-    std::vector<uint8_t> values_;
-    size_t count_ = 0;
+    std::array<uint8_t, 256> r_{}, g_{}, b_{};
+    int size_ = 0;
+    TEntrySet near_[3][256], equal_[3][256];
 };
 
 } // namespace
@@ -173,23 +148,20 @@ TM8Reduction ReduceM8(const TBitmap& picture)
     TM8Reduction result;
     result.Indices.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
     TColourTable table;
-    TColourCache cache;
-    uint32_t lastColour = 0;
-    uint8_t lastIndex = 0;
-    bool haveLast = false;
     uint8_t* out = result.Indices.data();
+    // Pictures come in runs of one colour: the previous answer first. A
+    // colour's answer never changes (entries are only appended, and the first
+    // in reach stays the first), so nothing else needs remembering; the
+    // table's own look-up is as quick as a cache of the colours seen would be.
+    uint32_t lastColour = 0xFFFFFFFF; // no colour
+    uint8_t lastIndex = 0;
     for (int32_t y = 0; y < height; ++y) {
         const uint8_t* p = picture.ScanLine(y);
         for (int32_t x = 0; x < width; ++x, p += 3) {
             const uint32_t colour = p[0] | (p[1] << 8) | (p[2] << 16);
-            // Pictures come in runs of one colour: the previous answer first.
-            if (!haveLast || colour != lastColour) {
-                if (!cache.Find(colour, lastIndex)) {
-                    lastIndex = table.IndexOf(p[2], p[1], p[0]);
-                    cache.Insert(colour, lastIndex);
-                }
+            if (colour != lastColour) {
+                lastIndex = table.IndexOf(p[2], p[1], p[0]);
                 lastColour = colour;
-                haveLast = true;
             }
             *out++ = lastIndex;
         }
@@ -197,6 +169,44 @@ TM8Reduction ReduceM8(const TBitmap& picture)
     result.Used = table.Size();
     result.Palette.resize(256);
     for (int i = 0; i < table.Size(); ++i) result.Palette[i] = table.Entry(i);
+    return result;
+}
+
+TM8Reduction ReduceM8PlainScan(const TBitmap& picture)
+{
+    std::vector<TPaletteEntry> table(M8StartColours().begin(), M8StartColours().end());
+    TM8Reduction result;
+    result.Indices.reserve(static_cast<size_t>(picture.Width()) * static_cast<size_t>(picture.Height()));
+    for (int32_t y = 0; y < picture.Height(); ++y) {
+        const uint8_t* p = picture.ScanLine(y);
+        for (int32_t x = 0; x < picture.Width(); ++x, p += 3) {
+            const int r = p[2], g = p[1], b = p[0];
+            int found = -1;
+            for (size_t i = 0; i < table.size() && found < 0; ++i) {
+                const int dr = r - table[i].Red, dg = g - table[i].Green, db = b - table[i].Blue;
+                if (dr * dr + dg * dg + db * db <= 256) found = static_cast<int>(i);
+            }
+            if (found < 0 && table.size() < 256) {
+                table.push_back({p[2], p[1], p[0], 0});
+                found = static_cast<int>(table.size()) - 1;
+            }
+            if (found < 0) {
+                long best = -1;
+                for (size_t i = 0; i < table.size(); ++i) {
+                    const long product = long{std::abs(r - table[i].Red)} * std::abs(g - table[i].Green) *
+                                         std::abs(b - table[i].Blue);
+                    if (best < 0 || product < best) {
+                        best = product;
+                        found = static_cast<int>(i);
+                    }
+                }
+            }
+            result.Indices.push_back(static_cast<uint8_t>(found));
+        }
+    }
+    result.Used = static_cast<int>(table.size());
+    result.Palette = table;
+    result.Palette.resize(256);
     return result;
 }
 

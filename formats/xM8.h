@@ -28,5 +28,8 @@ struct TM8Reduction {
 // The sixteen entries the colour table starts with.
 const std::array<TPaletteEntry, 16>& M8StartColours();
 
-// The reduction of a 24-bit picture (the writer's own, with a cache per colour).
+// The reduction of a 24-bit picture, the writer's own.
 TM8Reduction ReduceM8(const TBitmap& picture24);
+// The same reduction pixel by pixel, each colour scanned through the table
+// entry by entry: slow, plain to check, and the yardstick for the one above.
+TM8Reduction ReduceM8PlainScan(const TBitmap& picture24);

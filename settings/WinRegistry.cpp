@@ -2,9 +2,19 @@
 
 #include <windows.h>
 
-#include <optional>
-
 namespace {
+
+HKEY ToHkey(TRegKey key)
+{
+    return key == hkCurrentUser ? HKEY_CURRENT_USER : reinterpret_cast<HKEY>(key);
+}
+
+TRegKey FromHkey(HKEY key)
+{
+    return reinterpret_cast<TRegKey>(key);
+}
+
+} // namespace
 
 // Names are UTF-8 in the program and in the ANSI code page at the 8-bit
 // calls. A name that code page cannot hold (or with a NUL, which would cut it
@@ -31,18 +41,6 @@ std::optional<std::string> ToAnsi(const std::string& name)
     if (lost) return std::nullopt;
     return ansi;
 }
-
-HKEY ToHkey(TRegKey key)
-{
-    return key == hkCurrentUser ? HKEY_CURRENT_USER : reinterpret_cast<HKEY>(key);
-}
-
-TRegKey FromHkey(HKEY key)
-{
-    return reinterpret_cast<TRegKey>(key);
-}
-
-} // namespace
 
 long TWinRegistry::CreateKey(TRegKey base, const std::string& subKey, TRegKey* result)
 {

@@ -3,7 +3,14 @@
 // program's UTF-8, handed to the registry in the ANSI code page; a name that
 // code page cannot hold fails with regInvalidParameter.
 
+#include <optional>
+#include <string>
+
 #include "Registry.h"
+
+// A UTF-8 name in the ANSI code page; nullopt when that code page cannot hold
+// it, it is not UTF-8, or it holds a NUL.
+std::optional<std::string> ToAnsi(const std::string& name);
 
 class TWinRegistry : public TRegistryApi {
 public:

@@ -1,5 +1,6 @@
 #include "RenderTool.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -11,6 +12,9 @@
 #include "PictureFiles.h"
 #include "Random.h"
 #include "RenderControl.h"
+#ifdef PELORIX_PNG
+#include "xPNG.h"
+#endif
 
 namespace fs = std::filesystem;
 
@@ -18,7 +22,7 @@ namespace {
 
 constexpr const char* Usage = R"(Usage:
   pelorix-render NAME -o FILE [--size WxH] [--seed N] [--julia X,Y] [--pen RRGGBB]
-  pelorix-render --all DIR [--size WxH] [--seed N] [--julia X,Y] [--pen RRGGBB]
+  pelorix-render --all DIR [--format EXT] [--size WxH] [--seed N] [--julia X,Y] [--pen RRGGBB]
   pelorix-render --convert IN OUT
   pelorix-render --list
   pelorix-render --help
@@ -29,12 +33,14 @@ render control and image classes.
   NAME            a generator's menu caption, compared without regard to case,
                   blanks and dots ("Simple Mandel", "simplemandel", "custom")
   -o, --output FILE
-                  the picture file; its extension selects the format (.ppm and
-                  the other registered picture formats). The file is replaced
-                  atomically; no backup is made.
+                  the picture file; its extension selects the format (.png,
+                  .ppm, .bmp, .tga, .m8). The file is replaced atomically; no
+                  backup is made.
   --all DIR       every generator, in menu order, into DIR/<caption without
-                  blanks and dots>.ppm (DIR is created if missing); one random
-                  sequence runs on from one picture to the next
+                  blanks and dots>.<EXT> (DIR is created if missing); one
+                  random sequence runs on from one picture to the next
+  --format EXT    the format of --all's pictures: png, ppm, bmp, tga or m8
+                  (default ppm)
   --size WxH      drawing-area size, each side 1 to 16384 (default 640x480)
   --seed N        random seed, 0 to 4294967295 (default: from the clock)
   --julia X,Y     the custom Julia constant, two finite decimal numbers with
@@ -43,13 +49,13 @@ render control and image classes.
   --list          the generators' captions in menu order, one a line
   --convert IN OUT
                   reads the picture IN and writes it to OUT, each in the
-                  format its extension selects (.bmp, .ppm, .tga, .m8)
+                  format its extension selects (.png, .bmp, .ppm, .tga, .m8)
 
 Options may stand before or after NAME, as "--opt value" or "--opt=value".
 
 Exit status: 0 success; 1 bad arguments, unknown generator, or a file that
 could not be read or written; 2 a file extension without a picture format
-("Can not determine file type!"); 3 a generator that is not available yet.
+("Can not determine file type!").
 )";
 
 struct TUsageError {
@@ -58,7 +64,7 @@ struct TUsageError {
 
 struct TOptions {
     bool Help = false, List = false;
-    std::string Name, Output, AllDir, ConvertIn, ConvertOut;
+    std::string Name, Output, AllDir, AllFormat, ConvertIn, ConvertOut;
     int32_t Width = 640, Height = 480;
     std::optional<uint32_t> Seed;
     std::optional<std::pair<double, double>> Julia;
@@ -139,6 +145,7 @@ TOptions ParseArguments(const std::vector<std::string>& args)
         else if (arg == "--list") { flag(); options.List = true; }
         else if (arg == "-o" || arg == "--output") options.Output = value();
         else if (arg == "--all") options.AllDir = value();
+        else if (arg == "--format") options.AllFormat = value();
         else if (arg == "--convert") {
             options.ConvertIn = value();
             if (i + 1 >= args.size()) throw TUsageError{"--convert wants two files, IN and OUT"};
@@ -154,8 +161,8 @@ TOptions ParseArguments(const std::vector<std::string>& args)
     if (!options.ConvertIn.empty() || !options.ConvertOut.empty()) {
         if (options.ConvertIn.empty() || options.ConvertOut.empty())
             throw TUsageError{"--convert wants two files, IN and OUT"};
-        if (!options.Name.empty() || !options.Output.empty() || !options.AllDir.empty())
-            throw TUsageError{"--convert takes neither a generator name, -o nor --all"};
+        if (!options.Name.empty() || !options.Output.empty() || !options.AllDir.empty() || !options.AllFormat.empty())
+            throw TUsageError{"--convert takes neither a generator name, -o, --all nor --format"};
         return options;
     }
     if (!options.AllDir.empty()) {
@@ -164,19 +171,36 @@ TOptions ParseArguments(const std::vector<std::string>& args)
     } else {
         if (options.Name.empty()) throw TUsageError{"no generator named (see --list)"};
         if (options.Output.empty()) throw TUsageError{"no output file given (-o FILE)"};
+        if (!options.AllFormat.empty()) throw TUsageError{"--format goes with --all; -o takes the file's extension"};
     }
     return options;
 }
 
-struct TNotAvailable {
-    std::string Caption;
-};
+#ifdef PELORIX_PNG
+// PNG, which the batch renderer writes and reads beside the registered formats.
+const TPictureFormat PngFormat{"PNG", "Portable Network Graphics", CreateImage<TPNGBitmap>};
+#endif
+
+// The format for an extension (any letter case, with or without its dot), or nullptr.
+const TPictureFormat* FindFormat(std::string_view extension)
+{
+    if (!extension.empty() && extension.front() == '.') extension.remove_prefix(1);
+#ifdef PELORIX_PNG
+    if (SameExtension(extension, PngFormat.Extension)) return &PngFormat;
+#endif
+    return FindPictureFormat(extension);
+}
+
+// The format for a file name's extension, or nullptr.
+const TPictureFormat* FindFormatForFile(std::string_view file)
+{
+    return FindFormat(ExtractFileExt(file));
+}
 
 struct TUnknownFileType {};
 
 void Render(TRenderControl& control, const TFractalEntry& entry, const TPictureFormat& format, const fs::path& file)
 {
-    if (!entry.Generator) throw TNotAvailable{entry.Caption};
     control.DrawFractal(entry.Generator);
     SavePicture(control.Raster(), format, file.string());
 }
@@ -193,8 +217,8 @@ int Run(const TOptions& options, std::ostream& out)
     }
 
     if (!options.ConvertIn.empty()) {
-        const TPictureFormat* from = FindPictureFormatForFile(options.ConvertIn);
-        const TPictureFormat* to = FindPictureFormatForFile(options.ConvertOut);
+        const TPictureFormat* from = FindFormatForFile(options.ConvertIn);
+        const TPictureFormat* to = FindFormatForFile(options.ConvertOut);
         if (!from || !to) throw TUnknownFileType{};
         std::unique_ptr<TBitmap> picture = from->Create();
         picture->LoadFromFile(options.ConvertIn);
@@ -207,9 +231,9 @@ int Run(const TOptions& options, std::ostream& out)
     if (options.AllDir.empty()) {
         single = FindFractal(options.Name);
         if (!single) throw TUsageError{"unknown generator \"" + options.Name + "\" (see --list)"};
-        format = FindPictureFormatForFile(options.Output);
+        format = FindFormatForFile(options.Output);
     } else {
-        format = FindPictureFormat("PPM");
+        format = FindFormat(options.AllFormat.empty() ? "PPM" : options.AllFormat);
     }
     if (!format) throw TUnknownFileType{};
 
@@ -229,10 +253,11 @@ int Run(const TOptions& options, std::ostream& out)
         Render(control, *single, *format, options.Output);
         return rtsSuccess;
     }
+    std::string extension = "." + format->Extension;
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     fs::create_directories(options.AllDir);
     for (const TFractalEntry& entry : FractalCatalogue()) {
-        if (!entry.Generator) continue;
-        Render(control, entry, *format, fs::path(options.AllDir) / (CompactCaption(entry.Caption) + ".ppm"));
+        Render(control, entry, *format, fs::path(options.AllDir) / (CompactCaption(entry.Caption) + extension));
     }
     return rtsSuccess;
 }
@@ -246,9 +271,6 @@ int RunRenderTool(const std::vector<std::string>& args, std::ostream& out, std::
     } catch (const TUsageError& e) {
         err << "pelorix-render: " << e.Message << '\n';
         return rtsFailure;
-    } catch (const TNotAvailable& e) {
-        err << "pelorix-render: " << e.Caption << " is not available yet\n";
-        return rtsNotAvailable;
     } catch (const TUnknownFileType&) {
         err << "pelorix-render: Can not determine file type!\n";
         return rtsUnknownFileType;

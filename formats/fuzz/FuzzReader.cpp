@@ -1,7 +1,7 @@
-// libFuzzer target for one picture reader, chosen by PELORIX_FUZZ_IMAGE at
-// compile time. Any input must end in a clear error (an Exception, with the
-// image left as it was) or in a whole, consistent picture whose size the
-// header read alone gives too.
+// libFuzzer target for one picture reader, chosen by PELORIX_FUZZ_IMAGE (and
+// its header PELORIX_FUZZ_HEADER) at compile time. Any input must end in a
+// clear error (an Exception, with the image left as it was) or in a whole,
+// consistent picture whose size the header read alone gives too.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -10,9 +10,7 @@
 #include "Exceptions.h"
 #include "ReadErrors.h"
 #include "Streams.h"
-#include "xM8.h"
-#include "xPPM.h"
-#include "xTGA.h"
+#include PELORIX_FUZZ_HEADER
 
 namespace {
 

@@ -5,7 +5,7 @@
 #   run-fuzz.sh fuzz FORMAT FUZZ_BUILD_DIR SECONDS   fuzz for that long; the
 #       corpus grows in FUZZ_BUILD_DIR/corpus-FORMAT, crashes land in
 #       FUZZ_BUILD_DIR/crashes-FORMAT/
-# FORMAT is bmp, ppm, tga or m8. Exit status 77: the target is not built.
+# FORMAT is bmp, ppm, tga, m8 or png. Exit status 77: the target is not built.
 set -eu
 mode=$1 format=$2 build=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -29,7 +29,7 @@ check)
   work="$build/check-$format"
   rm -rf "$work" && mkdir -p "$work"
   # About fifteen seconds each on one core (the slower targets make bigger pictures).
-  case "$format" in bmp|ppm) runs=30000 ;; tga) runs=20000 ;; *) runs=10000 ;; esac
+  case "$format" in bmp|ppm) runs=30000 ;; tga) runs=20000 ;; png) runs=150000 ;; *) runs=10000 ;; esac
   # shellcheck disable=SC2086
   "$bin" -seed=1 -runs="${FUZZ_RUNS:-$runs}" $options -artifact_prefix="$work/" "$work" "$seeds" $regressions
   ;;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "FormatTesting.h"
 #include "Generators.h"
@@ -8,43 +10,37 @@
 #include "RasterTesting.h"
 #include "RenderControl.h"
 #include "xM8.h"
+#include "xPPM.h"
 
 namespace {
 
 constexpr TColor Reddish = RGB(200, 40, 40), Bluish = RGB(40, 40, 200);
 
-// The reduction as first written: a plain first-match scan for every pixel.
-std::vector<uint8_t> ReferenceReduction(const TBitmap& picture, std::vector<TPaletteEntry>& table)
+// ImageMagick's plasma fractal, width x height, as a 24-bit raster; empty when
+// ImageMagick cannot make it.
+void ReadPlasma(TBitmap& picture, int size)
 {
-    table.assign(M8StartColours().begin(), M8StartColours().end());
-    std::vector<uint8_t> indices;
-    for (int32_t y = 0; y < picture.Height(); ++y) {
-        for (int32_t x = 0; x < picture.Width(); ++x) {
-            const TColor c = PixelAt(picture, x, y);
-            const int r = GetRed(c), g = GetGreen(c), b = GetBlue(c);
-            int found = -1;
-            for (size_t i = 0; i < table.size() && found < 0; ++i) {
-                int dr = r - table[i].Red, dg = g - table[i].Green, db = b - table[i].Blue;
-                if (dr * dr + dg * dg + db * db <= 256) found = static_cast<int>(i);
-            }
-            if (found < 0 && table.size() < 256) {
-                table.push_back(TPaletteEntry::Of(c));
-                found = static_cast<int>(table.size()) - 1;
-            }
-            if (found < 0) {
-                long best = -1;
-                for (size_t i = 0; i < table.size(); ++i) {
-                    long p = long{std::abs(r - table[i].Red)} * std::abs(g - table[i].Green) * std::abs(b - table[i].Blue);
-                    if (best < 0 || p < best) {
-                        best = p;
-                        found = static_cast<int>(i);
-                    }
-                }
-            }
-            indices.push_back(static_cast<uint8_t>(found));
-        }
-    }
-    return indices;
+    const std::string command = "convert -size " + std::to_string(size) + "x" + std::to_string(size) +
+                                " -seed 7 plasma:fractal -depth 8 ppm:- 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return;
+    TBytes bytes;
+    uint8_t buffer[65536];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) bytes.insert(bytes.end(), buffer, buffer + n);
+    if (pclose(pipe) != 0 || bytes.empty()) return;
+    TPPMBitmap ppm;
+    ReadBytes(ppm, bytes);
+    picture.Assign(ppm);
+    picture.SetPixelFormat(TPixelFormat::pf24bit);
+}
+
+void ExpectSameReduction(const TBitmap& picture, const char* what)
+{
+    const TM8Reduction plain = ReduceM8PlainScan(picture);
+    const TM8Reduction fast = ReduceM8(picture);
+    EXPECT_EQ(fast.Used, plain.Used) << what;
+    EXPECT_EQ(fast.Palette, plain.Palette) << what;
+    EXPECT_TRUE(fast.Indices == plain.Indices) << what;
 }
 
 // A 1040-byte header for a width x height picture at the given offset, palette
@@ -162,14 +158,15 @@ TEST(M8WriteTest, FullTableTakesTheSmallestProduct)
     EXPECT_EQ(reduced.Indices.back(), 17);
 }
 
-TEST(M8WriteTest, CachedReductionEqualsThePlainScan)
+TEST(M8WriteTest, ReductionEqualsThePlainScan)
 {
     // Pictures with thousands of colours, in runs and scattered; the table fills
     // and the fallback search runs.
-    TBitmap gradient, noise, mandel;
+    TBitmap gradient, noise, edges;
     PrepareRaster(gradient, 256, 64);
     for (int32_t y = 0; y < 64; ++y)
         for (int32_t x = 0; x < 256; ++x) gradient.Canvas().SetPixel(x, y, RGB(x, y * 4, (x * y) & 255));
+    ExpectSameReduction(gradient, "gradient");
     PrepareRaster(noise, 200, 100);
     RandomSeed = 12345;
     for (int32_t y = 0; y < 100; ++y)
@@ -177,18 +174,35 @@ TEST(M8WriteTest, CachedReductionEqualsThePlainScan)
             TColor c = RGB(Random(256), Random(256), Random(256));
             for (int k = 0; k < 4; ++k) noise.Canvas().SetPixel(x + k, y, c);
         }
+    ExpectSameReduction(noise, "noise");
+    // Channels near 0 and 255, where the reach of an entry is cut off.
+    PrepareRaster(edges, 300, 100);
+    for (int32_t y = 0; y < 100; ++y)
+        for (int32_t x = 0; x < 300; ++x) {
+            auto channel = [](int v) { return v % 2 ? 255 - v % 24 : v % 24; };
+            edges.Canvas().SetPixel(x, y, RGB(channel(Random(64)), channel(Random(64)), channel(Random(64))));
+        }
+    ExpectSameReduction(edges, "edges");
     TRenderControl control;
     control.SetFractalSize(160, 120);
     control.ClearFractal();
     control.DrawFractal(DrawMandel);
-    for (const TBitmap* picture : {&gradient, &noise, &control.Raster()}) {
-        std::vector<TPaletteEntry> table;
-        const std::vector<uint8_t> expected = ReferenceReduction(*picture, table);
-        const TM8Reduction reduced = ReduceM8(*picture);
-        EXPECT_EQ(reduced.Indices, expected);
-        ASSERT_EQ(reduced.Used, static_cast<int>(table.size()));
-        for (size_t i = 0; i < table.size(); ++i) EXPECT_EQ(reduced.Palette[i], table[i]) << i;
+    ExpectSameReduction(control.Raster(), "Mandel");
+}
+
+TEST(M8WriteTest, FullColourPictureEqualsThePlainScan)
+{
+    // Hundreds of thousands of colours, nearly every pixel a new one.
+    TBitmap plasma;
+    ReadPlasma(plasma, 1024);
+    if (plasma.Width() == 0) GTEST_SKIP() << "ImageMagick's convert is not installed";
+    ExpectSameReduction(plasma, "plasma");
+    // The same picture with each channel's bits mixed, so colours scatter.
+    for (int32_t y = 0; y < plasma.Height(); ++y) {
+        uint8_t* p = plasma.ScanLine(y);
+        for (int32_t i = 0; i < 3 * plasma.Width(); ++i) p[i] = static_cast<uint8_t>(p[i] * 37 + y);
     }
+    ExpectSameReduction(plasma, "scattered plasma");
 }
 
 TEST(M8WriteTest, PalettisedImagesKeepTheirIndices)

@@ -1,4 +1,4 @@
-"""Our BMP, PPM and TGA files against real tools (ImageMagick, netpbm, Pillow).
+"""Our BMP, PPM, TGA and PNG files against real tools (ImageMagick, netpbm, Pillow).
 
 Usage: /usr/bin/python3 interop.py PATH/TO/pelorix-render
 
@@ -34,7 +34,7 @@ def tool(path, package):
 
 CONVERT = tool("/usr/bin/convert-im6.q16", "imagemagick")
 NETPBM = {name: tool(f"/usr/bin/{name}", "netpbm")
-          for name in ("bmptopnm", "tgatoppm", "ppmtobmp", "ppmtotga", "pnmdepth", "pnmtoplainpnm")}
+          for name in ("bmptopnm", "tgatoppm", "ppmtobmp", "ppmtotga", "pnmdepth", "pnmtoplainpnm", "pngtopam")}
 
 
 def run(args, stdout=None):
@@ -253,11 +253,143 @@ def their_files(work):
     check(ours_read(src, work) == ((w, h), data), "we read a TGA with an image ID and top-left origin")
 
 
+def png_header(path):
+    """Width, height, bit depth, colour type and interlace method of a PNG."""
+    with open(path, "rb") as f:
+        head = f.read(29)
+    check(head[:8] == b"\x89PNG\r\n\x1a\n" and head[12:16] == b"IHDR", f"{os.path.basename(path)} is a PNG")
+    return struct.unpack(">IIBBBBB", head[16:29])[:4] + (head[28],)
+
+
+def write_pnm(path, magic, w, h, maxval, samples, tupltype=None):
+    """A binary PGM/PPM (P5/P6) or, with a tuple type, PAM (P7), of the samples."""
+    wide = maxval > 255
+    data = b"".join(struct.pack(">H", v) if wide else bytes((v,)) for v in samples)
+    if tupltype:
+        depth = len(samples) // (w * h)
+        head = b"P7\nWIDTH %d\nHEIGHT %d\nDEPTH %d\nMAXVAL %d\nTUPLTYPE %s\nENDHDR\n" % (
+            w, h, depth, maxval, tupltype.encode())
+    else:
+        head = b"%s\n%d %d\n%d\n" % (magic.encode(), w, h, maxval)
+    with open(path, "wb") as f:
+        f.write(head + data)
+
+
+def onto_black(v, alpha, top):
+    """A sample laid onto black by its opacity, rounded to nearest."""
+    return (v * alpha * 2 + top) // (2 * top)
+
+
+def scale16(v):
+    """A 16-bit sample scaled to 8 bits as our PPM reader does it."""
+    return (v * 510 + 65535) // 131070
+
+
+def png_files(work):
+    """Our PNG files open in the tools with the pixels of our PPM files, and we
+    read the kinds of PNG the tools write: grey, palette, alpha, 16-bit and
+    interlaced, transparency laid onto black."""
+    for size, name in (("97x61", "Mandel"), ("160x120", "Fern"), ("64x64", "Cloud")):
+        png, ppm = (os.path.join(work, f"{name}.{ext}") for ext in ("png", "ppm"))
+        for out in (png, ppm):
+            run([RENDER, name, "--size", size, "--seed", "9", "--pen", "C86432", "-o", out])
+        reference = rgb(ppm)
+        check(png_header(png)[2:] == (8, 2, 0), f"our {name} PNG is 8-bit RGB, not interlaced")
+        check(rgb(png) == reference, f"Pillow reads our {name} PNG with our PPM's pixels")
+        check(rgb(im_decoded(png)) == reference, f"ImageMagick reads our {name} PNG with our PPM's pixels")
+        check(rgb(pipe([NETPBM["pngtopam"]], png, work, ".pam.ppm")) == reference,
+              f"netpbm's pngtopam reads our {name} PNG with our PPM's pixels")
+
+    # Sources made here with known samples; the expected pixels follow from them.
+    w, h = 53, 37
+    rgb16 = [(x * 1237 + y * 7) % 65536 if c == 0 else (y * 1771 + x) % 65536 if c == 1 else (x * y * 97) % 65536
+             for y in range(h) for x in range(w) for c in range(3)]
+    alpha16 = [0 if x < 3 else 65535 if x > w - 4 else (x * 9973 + y * 131) % 65536 for y in range(h) for x in range(w)]
+    rgba16 = [v for i in range(w * h) for v in rgb16[3 * i:3 * i + 3] + [alpha16[i]]]
+    grey16 = rgb16[0::3]
+    rgb8 = [v >> 8 for v in rgb16]
+    rgba8 = [v >> 8 for v in rgba16]
+    write_pnm(os.path.join(work, "rgb16.ppm"), "P6", w, h, 65535, rgb16)
+    write_pnm(os.path.join(work, "rgba16.pam"), "", w, h, 65535, rgba16, "RGB_ALPHA")
+    write_pnm(os.path.join(work, "grey16.pgm"), "P5", w, h, 65535, grey16)
+    write_pnm(os.path.join(work, "rgb8.ppm"), "P6", w, h, 255, rgb8)
+    write_pnm(os.path.join(work, "rgba8.pam"), "", w, h, 255, rgba8, "RGB_ALPHA")
+    write_pnm(os.path.join(work, "grey4.pgm"), "P5", w, h, 255, [(v >> 12) * 17 for v in grey16])
+
+    def pixels(samples, channels, top, to8):
+        out = bytearray()
+        for i in range(w * h):
+            px = samples[channels * i:channels * i + channels]
+            if channels in (1, 2):
+                px = [px[0]] * 3 + px[1:]
+            colour = px[:3] if len(px) == 3 else [onto_black(v, px[3], top) for v in px[:3]]
+            out += bytes(to8(v) for v in colour)
+        return (w, h), bytes(out)
+
+    same = lambda v: v  # noqa: E731
+    made = {
+        # name: (ImageMagick's arguments, header (depth, colour type, interlace), expected pixels)
+        "rgb16.png": (["rgb16.ppm", "PNG48:{}"], (16, 2, 0), pixels(rgb16, 3, 65535, scale16)),
+        "rgb16-interlaced.png": (["rgb16.ppm", "-interlace", "PNG", "PNG48:{}"], (16, 2, 1), pixels(rgb16, 3, 65535, scale16)),
+        "rgba16.png": (["rgba16.pam", "PNG64:{}"], (16, 6, 0), pixels(rgba16, 4, 65535, scale16)),
+        "rgba16-interlaced.png": (["rgba16.pam", "-interlace", "PNG", "PNG64:{}"], (16, 6, 1), pixels(rgba16, 4, 65535, scale16)),
+        "grey16.png": (["grey16.pgm", "-define", "png:color-type=0", "PNG:{}"], (16, 0, 0), pixels(grey16, 1, 65535, scale16)),
+        "grey4.png": (["grey4.pgm", "-depth", "4", "-define", "png:color-type=0", "-define", "png:bit-depth=4", "PNG:{}"],
+                      (4, 0, 0), pixels([(v >> 12) * 17 for v in grey16], 1, 255, same)),
+        "rgb8-interlaced.png": (["rgb8.ppm", "-interlace", "PNG", "PNG24:{}"], (8, 2, 1), pixels(rgb8, 3, 255, same)),
+        "rgba8.png": (["rgba8.pam", "PNG32:{}"], (8, 6, 0), pixels(rgba8, 4, 255, same)),
+        "rgba8-interlaced.png": (["rgba8.pam", "-interlace", "PNG", "PNG32:{}"], (8, 6, 1), pixels(rgba8, 4, 255, same)),
+    }
+    for name, (args, header, expected) in made.items():
+        src = os.path.join(work, name)
+        run([CONVERT, os.path.join(work, args[0])] + [a.format(src) for a in args[1:]])
+        check(png_header(src)[2:] == header, f"ImageMagick's {name} has depth, colour type and interlace {header}")
+        check(ours_read(src, work) == expected, f"we read ImageMagick's {name}")
+
+    # Pillow's grey, bilevel, grey with alpha, palette with and without a
+    # transparent entry, grey with a transparent value.
+    base = Image.frombytes("RGB", (w, h), bytes(rgb8))
+    alpha = Image.frombytes("L", (w, h), bytes(rgba8[3::4]))
+    grey = base.convert("L")
+    palette = base.convert("P", palette=Image.ADAPTIVE, colors=60)
+    grey_alpha = grey.copy()
+    grey_alpha.putalpha(alpha)
+    transparent = palette.getpixel((10, 10))
+    pils = {
+        "pil-grey.png": (grey, {}, (8, 0, 0)),
+        "pil-bilevel.png": (grey.convert("1"), {}, (1, 0, 0)),
+        "pil-grey-alpha.png": (grey_alpha, {}, (8, 4, 0)),
+        "pil-palette.png": (palette, {}, (8, 3, 0)),
+        "pil-palette-trns.png": (palette, {"transparency": transparent}, (8, 3, 0)),
+        "pil-grey-trns.png": (grey, {"transparency": grey.getpixel((5, 5))}, (8, 0, 0)),
+    }
+    for name, (image, options, header) in pils.items():
+        src = os.path.join(work, name)
+        image.save(src, **options)
+        check(png_header(src)[2:] == header, f"Pillow's {name} has depth, colour type and interlace {header}")
+        with Image.open(src) as im:
+            rgba = im.convert("RGBA").tobytes()
+        expected = bytes(onto_black(rgba[i + c], rgba[i + 3], 255) for i in range(0, len(rgba), 4) for c in range(3))
+        check(ours_read(src, work) == ((w, h), expected), f"we read Pillow's {name}")
+    black = sum(1 for i in range(w * h) if palette.getpixel((i % w, i // w)) == transparent)
+    check(black > 0, "the transparent palette entry is used")
+
+    # --convert from PNG to the other formats and back loses nothing.
+    src = os.path.join(work, "rgb16-interlaced.png")
+    expected = made["rgb16-interlaced.png"][2]
+    for ext in ("bmp", "tga", "ppm"):
+        there, back = (os.path.join(work, f"round.{ext}"), os.path.join(work, f"round-{ext}.png"))
+        run([RENDER, "--convert", src, there])
+        run([RENDER, "--convert", there, back])
+        check(rgb(back) == expected, f"PNG to {ext.upper()} and back keeps every pixel")
+
+
 def main():
     work = tempfile.mkdtemp(prefix="pelorix-interop-")
     try:
         our_files(work)
         their_files(work)
+        png_files(work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     print(f"{checks - len(failures)} passed, {len(failures)} failed")

@@ -170,3 +170,26 @@ TEST_F(WinRegistryTest, NamesAreUtf8HereAndTheAnsiCodePageThere)
     EXPECT_EQ(Registry().DeleteKey(hkCurrentUser, "Software\\" + cafe), regSuccess);
     EXPECT_TRUE(software.SubKeys().empty());
 }
+
+// The machine-wide root the about box reads: Windows' own, for reading only.
+TEST(WinMachineRegistryTest, ReadsTheMachineHiveAndWritesNothing)
+{
+    TRegistryApi& machine = MachineRegistry();
+    TRegKey key = 0;
+    ASSERT_EQ(machine.OpenKey(hkLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", &key), regSuccess);
+    std::uint32_t type = 0, size = 0;
+    ASSERT_EQ(machine.QueryValue(key, "ProductName", &type, nullptr, &size), regSuccess);
+    EXPECT_EQ(type, rtString);
+    std::vector<std::uint8_t> name(size);
+    ASSERT_EQ(machine.QueryValue(key, "ProductName", &type, name.data(), &size), regSuccess);
+    EXPECT_GT(size, 1u);
+
+    const std::uint8_t data[] = {1};
+    EXPECT_NE(machine.SetValue(key, "Pelorix", rtBinary, data, 1), regSuccess);
+    EXPECT_NE(machine.DeleteValue(key, "ProductName"), regSuccess);
+    TRegKey created = 0;
+    EXPECT_NE(machine.CreateKey(key, "Pelorix", &created), regSuccess);
+    EXPECT_EQ(machine.OpenKey(key, "Pelorix", &created), regFileNotFound);
+    EXPECT_EQ(machine.OpenKey(key, "Caf\xe9", &created), regInvalidParameter); // not UTF-8
+    EXPECT_EQ(machine.CloseKey(key), regSuccess);
+}
