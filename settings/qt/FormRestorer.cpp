@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "LittleEndian.h"
 #include "Messages.h"
 
 namespace {
@@ -66,17 +67,6 @@ QSize PlausibleSize(std::int64_t width, std::int64_t height, QSize own)
     };
     return {pick(width, own.width(), desktop.width(), fit.width()),
             pick(height, own.height(), desktop.height(), fit.height())};
-}
-
-void PutInt32(std::uint8_t* p, int value)
-{
-    const auto v = static_cast<std::uint32_t>(value);
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-int GetInt32(const std::uint8_t* p)
-{
-    return static_cast<std::int32_t>(p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24);
 }
 
 } // namespace
@@ -167,8 +157,10 @@ void TFormRestorer::RestorePlacement()
     QWidget* window = form ? form->Window() : nullptr;
     if (!window) return;
 
-    const std::int64_t left = GetInt32(record), top = GetInt32(record + 4);
-    const QSize outer = PlausibleSize(GetInt32(record + 8), GetInt32(record + 12), window->frameGeometry().size());
+    const std::int64_t left = static_cast<std::int32_t>(GetLE32(record));
+    const std::int64_t top = static_cast<std::int32_t>(GetLE32(record + 4));
+    const QSize outer = PlausibleSize(static_cast<std::int32_t>(GetLE32(record + 8)),
+                                      static_cast<std::int32_t>(GetLE32(record + 12)), window->frameGeometry().size());
     const bool restorePosition = restoring_ != TFormRestorerOption::frSizeOnly;
     const bool restoreSize = restoring_ != TFormRestorerOption::frPositionOnly;
 
@@ -192,10 +184,10 @@ void TFormRestorer::SavePlacement()
     if (!window) return;
     const QRect frame = window->frameGeometry();
     std::uint8_t record[16];
-    PutInt32(record, frame.left());
-    PutInt32(record + 4, frame.top());
-    PutInt32(record + 8, frame.width());
-    PutInt32(record + 12, frame.height());
+    PutLE32(record, static_cast<uint32_t>(frame.left()));
+    PutLE32(record + 4, static_cast<uint32_t>(frame.top()));
+    PutLE32(record + 8, static_cast<uint32_t>(frame.width()));
+    PutLE32(record + 12, static_cast<uint32_t>(frame.height()));
     if (Registry().SetValue(Handle(), ValueName, rtBinary, record, sizeof record) != regSuccess)
         throw ERegistryError(std::string(msg::ErrorWriting));
 }
