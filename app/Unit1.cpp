@@ -114,8 +114,6 @@ TForm1::TForm1() : TForm(new TMainWindow(this)), window_(static_cast<TMainWindow
             QApplication::restoreOverrideCursor();
     };
     Render.OnResized = [this](int32_t width, int32_t height) { Image1->setFixedSize(width, height); };
-    SetProgramJuliaParameters(&Render);
-
     FormCreate();
 }
 
@@ -125,13 +123,27 @@ TForm1::~TForm1()
     window_->Detach();
     Render.OnBusy = nullptr;
     Render.OnResized = nullptr;
-    SetProgramJuliaParameters(nullptr);
     // TForm frees the components, then the window.
 }
 
 QMainWindow* TForm1::MainWindow() const
 {
     return window_;
+}
+
+template <class Sender, class Signal>
+void TForm1::Connect(Sender* sender, Signal signal, void (TForm1::*handler)(QObject*))
+{
+    QObject::connect(sender, signal, window_, [this, sender, handler] { RunGuarded([&] { (this->*handler)(sender); }); });
+}
+
+void TForm1::RunGuarded(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        HandleException(e);
+    }
 }
 
 void TForm1::CreateControls()
@@ -410,21 +422,6 @@ void TForm1::LoadComponents()
     ThreadComponent1->SetSleep(100);
     ThreadComponent1->SetThreadPriority(TThreadPriority::tpLower);
     EndLoading();
-}
-
-template <class Sender, class Signal>
-void TForm1::Connect(Sender* sender, Signal signal, void (TForm1::*handler)(QObject*))
-{
-    QObject::connect(sender, signal, window_, [this, sender, handler] { RunGuarded([&] { (this->*handler)(sender); }); });
-}
-
-void TForm1::RunGuarded(const std::function<void()>& handler)
-{
-    try {
-        handler();
-    } catch (const std::exception& e) {
-        HandleException(e);
-    }
 }
 
 // ---------------------------------------------------------------------------

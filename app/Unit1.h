@@ -153,7 +153,7 @@ public:
     void FractalItemClick(const TFractalEntry& entry);
     void SizeItemClick(const TDrawingSize& size);
 
-    static constexpr const char* HomePageAddress = "https://pelorix.org/";
+    static constexpr const char* HomePageAddress = PELORIX_HOME_PAGE;
     static constexpr const char* ContactUserName = "author";
     static constexpr const char* MailDomain = "pelorix.org";
 
@@ -173,4 +173,6 @@ private:
     bool Drawn() const { return Render.CurrentFractal != nullptr; }
 
     TMainWindow* window_;
+    // The Custom Julia generator reads this window's parameters while it lives.
+    TJuliaParametersScope juliaParameters_{&Render};
 };

@@ -15,6 +15,8 @@
 
 #include <memory>
 
+#include <csignal>
+
 #include "Catalogue.h"
 #include "Exceptions.h"
 #include "HandleException.h"
@@ -57,16 +59,11 @@ class WindowTest : public RegistryFixture {
 protected:
     WindowTest()
     {
-        previousPresenter_ = SetMessageBoxPresenter([this](const TMessageBoxRequest& request) {
-            Boxes.push_back(request);
-            return mrOK;
-        });
         for (const char* scheme : {"https", "mailto"}) QDesktopServices::setUrlHandler(scheme, &urls, "Open");
     }
     ~WindowTest() override
     {
         for (const char* scheme : {"https", "mailto"}) QDesktopServices::unsetUrlHandler(scheme);
-        SetMessageBoxPresenter(previousPresenter_);
     }
 
     // The window as the program makes it: created, then shown; its poll runs
@@ -112,7 +109,10 @@ protected:
     TUrlRecorder urls;
 
 private:
-    TMessageBoxPresenter previousPresenter_;
+    TMessageBoxPresenterScope recordBoxes_{[this](const TMessageBoxRequest& request) {
+        Boxes.push_back(request);
+        return mrOK;
+    }};
 };
 
 // A generator that paints one pixel and fails.
@@ -120,6 +120,17 @@ void FailingGenerator(TBitmap& raster)
 {
     raster.Canvas().SetPixel(1, 1, RGB(0, 0, 255));
     throw Exception("The generator failed");
+}
+
+// A generator that lets the poll post its next call and waits until it has:
+// the call must not be served before the command has returned.
+TNestedThread* pollingWorker = nullptr;
+void GeneratorThatLetsThePollPost(TBitmap& raster)
+{
+    raster.Canvas().SetPixel(0, 0, clWhite);
+    const uint64_t before = pollingWorker->PostedCalls();
+    pollingWorker->Step();
+    EXPECT_TRUE(pollingWorker->WaitForPostedCalls(before + 1, std::chrono::seconds(10)));
 }
 
 // The menu tree as lines "depth name caption | hint | shortcut".
@@ -261,6 +272,40 @@ TEST_F(WindowTest, SaveCopyAndClearFollowThePictureAtTheNextPoll)
     EXPECT_EQ(CommandState(*form), All(false));
     emit form->Edit1->aboutToShow();
     EXPECT_FALSE(form->Copy1->isEnabled());
+}
+
+TEST_F(WindowTest, NothingServesThePollDuringACommand)
+{
+    auto form = Open();
+    Poll(*form);
+    TNestedThread& worker = form->ThreadComponent1->Worker();
+    pollingWorker = &worker;
+    TForm1::RunGuarded([&] { form->DrawFractal(GeneratorThatLetsThePollPost); });
+    // The render, the cursor and the picture's refresh have run the event loop
+    // nowhere: the call is still waiting.
+    EXPECT_EQ(worker.Phase(), TWorkerPhase::wpWaiting);
+    EXPECT_EQ(CommandState(*form), All(false));
+    EXPECT_EQ(form->Image1->Picture().pixel(0, 0), qRgb(255, 255, 255));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return worker.Phase() == TWorkerPhase::wpPausing; }));
+    EXPECT_EQ(CommandState(*form), All(true));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(WindowTest, RegistryErrorsAtStartAndEndAreShownAndTheWindowGoesOn)
+{
+    faulty.Failing = {"SetValue"};
+    auto form = Open();
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, "Error writing value");
+    EXPECT_EQ(form->Image1->size(), QSize(640, 480));
+    EXPECT_EQ(Status(*form), IdleText);
+    // The Custom Julia generator reads the window's parameters while it lives.
+    const TCustomJuliaParameters* windows = &form->Render;
+    EXPECT_EQ(&ProgramJuliaParameters(), windows);
+    form.reset();
+    EXPECT_NE(&ProgramJuliaParameters(), windows);
+    ASSERT_EQ(Boxes.size(), 2u);
+    EXPECT_EQ(Boxes[1].Text, "Error writing value");
 }
 
 TEST_F(WindowTest, ShortcutsReachTheirCommands)
@@ -480,22 +525,54 @@ TEST_F(WindowTest, HelpItemsOpenTheHomePageAndAMailAddress)
     EXPECT_EQ(urls.Urls[1].toString(), "mailto:author@pelorix.org?subject=Pelorix");
 }
 
-TEST(ProgramTest, StartsAndKeepsRunning)
-{
+// The program itself, headless, over a hive of its own.
+class ProgramTest : public testing::Test {
+protected:
+    void Start()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("XDG_CONFIG_HOME", config.path());
+        program.setProcessEnvironment(environment);
+        program.start(PELORIX_PROGRAM, {});
+        ASSERT_TRUE(program.waitForStarted());
+    }
+    QString Hive() const
+    {
+        QFile file(config.path() + "/pelorix/HKEY_CURRENT_USER.reg");
+        return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+    }
+    // Ends the program by the signal; it closes its window first, which
+    // stores the placement.
+    void EndBy(int signal)
+    {
+        ASSERT_EQ(::kill(static_cast<pid_t>(program.processId()), signal), 0);
+        ASSERT_TRUE(program.waitForFinished(30000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << program.readAllStandardError().toStdString();
+        EXPECT_EQ(program.exitCode(), 0);
+        EXPECT_TRUE(Hive().contains("\"SizeAndPosition\"")) << Hive().toStdString();
+    }
+
     QTemporaryDir config;
     QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    environment.insert("XDG_CONFIG_HOME", config.path());
-    program.setProcessEnvironment(environment);
-    program.start(PELORIX_PROGRAM, {});
-    ASSERT_TRUE(program.waitForStarted());
+};
+
+TEST_F(ProgramTest, StartsKeepsRunningAndClosesOnTerminate)
+{
+    Start();
     EXPECT_FALSE(program.waitForFinished(3000)) << program.readAllStandardError().toStdString();
-    EXPECT_EQ(program.state(), QProcess::Running);
-    program.kill();
-    program.waitForFinished();
+    ASSERT_EQ(program.state(), QProcess::Running);
     // The first run stored the default size.
-    EXPECT_TRUE(QFile::exists(config.path() + "/pelorix/HKEY_CURRENT_USER.reg"));
+    EXPECT_TRUE(Hive().contains("\"FractalWidth\"=hex:03,00,00,00,00,00,00,00,80,02")) << Hive().toStdString();
+    EXPECT_FALSE(Hive().contains("SizeAndPosition"));
+    EndBy(SIGTERM);
+}
+
+TEST_F(ProgramTest, ClosesOnInterrupt)
+{
+    Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Hive().contains("FractalHeight"); }, 10000));
+    EndBy(SIGINT);
 }
 
 #include "WindowTest.moc"
