@@ -12,6 +12,7 @@
 
 #include "Form.h"
 #include "RenderControl.h"
+#include "SaveAs.h"
 
 class QAction;
 class QFrame;
@@ -22,7 +23,11 @@ class QScrollArea;
 class QStatusBar;
 class QToolBar;
 class QToolButton;
+class TAboutDialog;
 class TAppConfigKey;
+class TFlatMenuPainter;
+class TOwnerDrawMenu;
+class TOwnerDrawMenuBar;
 class TFormRestorer;
 class TMessageBox;
 class TThreadComponent;
@@ -80,6 +85,8 @@ public:
     TVariantProfile* FractalHeight = nullptr;
     TMessageBox* ClipboardErrorMessageBox = nullptr;
     TThreadComponent* ThreadComponent1 = nullptr;
+    TFlatMenuPainter* FlatMenuPainter1 = nullptr;
+    TAboutDialog* AboutDialog1 = nullptr;
 
     // Controls.
     QToolBar* ToolBar1 = nullptr;
@@ -114,6 +121,8 @@ public:
 
     // The raster, the current generator and the custom Julia parameters.
     TRenderControl Render;
+    // Save As with its components SavePictureDialog1 and MessageBox1.
+    TSaveAsCommand SaveAsCommand{this, Render};
 
     // The render control's size change and render; the picture on the screen
     // follows the raster afterwards, also when a generator throws.
@@ -127,9 +136,10 @@ public:
     // handler, so no exception crosses Qt's signal and event code.
     static void RunGuarded(const std::function<void()>& handler);
 
-    // The one place the menu bar and every menu are made.
-    QMenuBar* NewMenuBar();
-    QMenu* NewMenu(const QString& title, QWidget* parent);
+    // The one place the menu bar and every menu are made: owner-drawn ones,
+    // which the flat menu painter draws.
+    TOwnerDrawMenuBar* NewMenuBar();
+    TOwnerDrawMenu* NewMenu(const QString& title, QWidget* parent);
 
     // Event handlers.
     void FormCreate();

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
@@ -14,6 +15,7 @@
 #include <QUrl>
 
 #include <memory>
+#include <optional>
 
 #include <csignal>
 
@@ -21,8 +23,10 @@
 #include "Exceptions.h"
 #include "HandleException.h"
 #include "MessageBox.h"
+#include "PictureFormats.h"
 #include "RasterImage.h"
 #include "RegistryTesting.h"
+#include "SavePictureDialog.h"
 #include "ThreadComponent.h"
 #include "Unit1.h"
 #include "Variant.h"
@@ -71,7 +75,7 @@ protected:
     std::unique_ptr<TForm1> Open()
     {
         auto form = std::make_unique<TForm1>();
-        form->ThreadComponent1->Worker().SetStepping(true);
+        TWorkerTestAccess(*form->ThreadComponent1).SetStepping(true);
         form->MainWindow()->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(form->MainWindow()));
         return form;
@@ -84,7 +88,7 @@ protected:
     // One call of the poll, served by the event loop as in the program.
     static void Poll(TForm1& form)
     {
-        TNestedThread& worker = form.ThreadComponent1->Worker();
+        TWorkerTestAccess worker(*form.ThreadComponent1);
         // A call posted before the stepping began is served first.
         ASSERT_TRUE(QTest::qWaitFor([&] { return worker.Phase() == TWorkerPhase::wpPausing; }));
         const uint64_t before = worker.PostedCalls();
@@ -124,7 +128,7 @@ void FailingGenerator(TBitmap& raster)
 
 // A generator that lets the poll post its next call and waits until it has:
 // the call must not be served before the command has returned.
-TNestedThread* pollingWorker = nullptr;
+std::optional<TWorkerTestAccess> pollingWorker;
 void GeneratorThatLetsThePollPost(TBitmap& raster)
 {
     raster.Canvas().SetPixel(0, 0, clWhite);
@@ -278,8 +282,8 @@ TEST_F(WindowTest, NothingServesThePollDuringACommand)
 {
     auto form = Open();
     Poll(*form);
-    TNestedThread& worker = form->ThreadComponent1->Worker();
-    pollingWorker = &worker;
+    TWorkerTestAccess worker(*form->ThreadComponent1);
+    pollingWorker.emplace(worker);
     TForm1::RunGuarded([&] { form->DrawFractal(GeneratorThatLetsThePollPost); });
     // The render, the cursor and the picture's refresh have run the event loop
     // nowhere: the call is still waiting.
@@ -317,9 +321,13 @@ TEST_F(WindowTest, ShortcutsReachTheirCommands)
     Item(*form, "Fern1")->trigger();
     Poll(*form);
 
-    QSignalSpy saveAs(form->SaveAs1, &QAction::triggered);
+    int saveDialogs = 0;
+    form->SaveAsCommand.SavePictureDialog1->SetExecuteHook([&](TSavePictureDialog&) {
+        ++saveDialogs;
+        return false;
+    });
     QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(saveAs.count(), 1);
+    EXPECT_EQ(saveDialogs, 1);
 
     QApplication::clipboard()->clear();
     QTest::keyClick(window, Qt::Key_C, Qt::ControlModifier);
@@ -331,6 +339,49 @@ TEST_F(WindowTest, ShortcutsReachTheirCommands)
     QTest::keyClick(window, Qt::Key_X, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(ValueOf(Form1Key, "SizeAndPosition").size(), 16u);
+}
+
+// Save As from the menu and from the toolbar, with the dialog's answers given;
+// a failure to write reaches the error handler.
+TEST_F(WindowTest, SaveAsWritesThePictureFromTheMenuAndTheToolbar)
+{
+    QTemporaryDir folder;
+    auto form = Open();
+    ASSERT_EQ(form->FindComponent("SavePictureDialog1"), form->SaveAsCommand.SavePictureDialog1);
+    ASSERT_EQ(form->FindComponent("MessageBox1"), form->SaveAsCommand.MessageBox1);
+    std::string answer;
+    int dialogs = 0;
+    form->SaveAsCommand.SavePictureDialog1->SetExecuteHook([&](TSavePictureDialog& dialog) {
+        ++dialogs;
+        dialog.SetFileName(answer);
+        dialog.SetFilterIndex(2);
+        return true;
+    });
+    const std::string fern = QFile::encodeName(folder.filePath("fern")).toStdString();
+
+    form->SaveAsClick(form->SaveAs1); // no picture yet
+    EXPECT_EQ(dialogs, 0);
+
+    Item(*form, "Fern1")->trigger();
+    Poll(*form);
+    answer = fern;
+    form->SaveAs1->trigger();
+    EXPECT_EQ(dialogs, 1);
+    std::unique_ptr<TBitmap> saved = LoadPicture(fern + ".ppm");
+    EXPECT_EQ(RasterToImage(*saved), RasterToImage(form->Render.Raster()));
+
+    answer = fern + ".ppm";
+    QTest::mouseClick(form->Save2, Qt::LeftButton);
+    EXPECT_EQ(dialogs, 2);
+    EXPECT_TRUE(QFile::exists(QFile::decodeName((fern + ".~ppm").c_str())));
+    EXPECT_TRUE(Boxes.empty());
+
+    answer = fern + "-missing/fern.bmp";
+    form->SaveAs1->trigger();
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_NE(Boxes[0].Text.find("fern-missing"), std::string::npos) << Boxes[0].Text;
+    EXPECT_EQ(Boxes[0].Flags, mb::OK | mb::ICONHAND);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(WindowTest, TheStatusBarShowsTheHintAfterABlankOrTheIdleText)
