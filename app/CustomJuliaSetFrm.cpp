@@ -81,7 +81,8 @@ TCustomJuliaSetForm::TCustomJuliaSetForm(QWidget* parentWindow, TCustomKey* conf
 
     Label1 = new QLabel("x: ", Panel4);
     Label1->setObjectName("Label1");
-    Label1->move(16, 16);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Label1->setGeometry(16, 16, 24, 21); // as high as the edit: the texts share a line
     FloatEdit1 = new TFloatEdit(Panel4);
     FloatEdit1->setObjectName("FloatEdit1");
     FloatEdit1->setGeometry(40, 16, 121, 21);
@@ -89,7 +90,8 @@ TCustomJuliaSetForm::TCustomJuliaSetForm(QWidget* parentWindow, TCustomKey* conf
     Label1->setBuddy(FloatEdit1);
     Label2 = new QLabel("y: ", Panel4);
     Label2->setObjectName("Label2");
-    Label2->move(16, 48);
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Label2->setGeometry(16, 48, 24, 21);
     FloatEdit2 = new TFloatEdit(Panel4);
     FloatEdit2->setObjectName("FloatEdit2");
     FloatEdit2->setGeometry(40, 48, 121, 21);
