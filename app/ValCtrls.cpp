@@ -29,7 +29,7 @@ TFloatEdit::TFloatEdit(QWidget* parent) : TValidCustomEdit(parent)
 
 void TFloatEdit::SetMinValue(long double value)
 {
-    if (useBounds_ && value > value_) OutOfBound();
+    if (useBounds_ && !(value <= value_)) OutOfBound();
     minValue_ = value;
 }
 

@@ -140,6 +140,22 @@ TEST(FloatEditTest, ACheckedTextShowsItsNumberInTheLocalesNotation)
     }
 }
 
+TEST(FloatEditTest, TheLocalesMinusSignAndItsKeyboardOne)
+{
+    BeepCounter beeps;
+    DefaultLocale swedish(QLocale(QLocale::Swedish, QLocale::Sweden));
+    ASSERT_EQ(QLocale().negativeSign(), QString(QChar(0x2212)));
+    TFloatEdit edit;
+    edit.SetValue(-1.5L);
+    EXPECT_EQ(edit.text(), QString(QChar(0x2212)) + "1,5");
+    edit.setText("-2,5e-1"); // as typed on a keyboard
+    EXPECT_EQ(edit.Value(), -0.25L);
+    EXPECT_EQ(edit.text(), QString(QChar(0x2212)) + "0,25");
+    edit.setText("1 000"); // a group separator
+    EXPECT_FALSE(edit.Validate());
+    EXPECT_EQ(beeps.count, 1);
+}
+
 TEST(FloatEditTest, InvalidTextBeepsAndKeepsTheNumber)
 {
     BeepCounter beeps;
