@@ -1,6 +1,11 @@
 #include "Variant.h"
 
 #include <bit>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "Exceptions.h"
 
 TVariant::TVariant(std::uint16_t type, std::uint64_t bits) : type_(type)
 {
@@ -111,4 +116,84 @@ TVariant TVariant::FromRecord(std::span<const std::uint8_t, 16> record)
     std::uint64_t bits = 0;
     for (int i = 0; i < 8; ++i) bits |= std::uint64_t(record[8 + i]) << (8 * i);
     return TVariant(type, bits);
+}
+
+namespace {
+
+const char* TypeName(std::uint16_t type)
+{
+    switch (type) {
+    case varEmpty: return "Empty";
+    case varSmallint: return "Smallint";
+    case varInteger: return "Integer";
+    case varSingle: return "Single";
+    case varDouble: return "Double";
+    case varCurrency: return "Currency";
+    case varDate: return "Date";
+    case varBoolean: return "Boolean";
+    case varByte: return "Byte";
+    case varString: return "String";
+    default: return "Unknown";
+    }
+}
+
+[[noreturn]] void CannotConvert(std::uint16_t type)
+{
+    throw EConvertError(std::string("Could not convert variant of type (") + TypeName(type) +
+                        ") into type (Integer)");
+}
+
+std::int32_t InIntegerRange(long double value, std::uint16_t type)
+{
+    if (!(value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max()))
+        throw EConvertError(std::string("Variant of type (") + TypeName(type) +
+                            ") is out of the range of type (Integer)");
+    return static_cast<std::int32_t>(value);
+}
+
+// Nearest whole number, ties to even; NaN and the infinities stay as they are
+// and fail the range check.
+long double RoundHalfToEven(long double value)
+{
+    const long double floor = std::floor(value), fraction = value - floor;
+    if (fraction > 0.5L) return floor + 1;
+    if (fraction < 0.5L) return floor;
+    return std::fmod(floor, 2.0L) == 0 ? floor : floor + 1;
+}
+
+} // namespace
+
+std::int32_t VariantToInteger(const TVariant& value)
+{
+    const std::uint16_t type = value.VarType();
+    switch (type) {
+    case varSmallint: return *value.AsSmallint();
+    case varInteger: return *value.AsInteger();
+    case varByte: return *value.AsByte();
+    case varBoolean: return *value.AsBoolean() ? -1 : 0;
+    case varSingle: return InIntegerRange(RoundHalfToEven(*value.AsSingle()), type);
+    case varDouble: return InIntegerRange(RoundHalfToEven(*value.AsDouble()), type);
+    case varDate: return InIntegerRange(RoundHalfToEven(*value.AsDate()), type);
+    case varCurrency: {
+        // Exact in whole ten-thousandths: no real can hold every 64-bit amount.
+        const std::int64_t amount = *value.AsCurrency();
+        std::int64_t units = amount / 10000, rest = amount % 10000;
+        if (rest > 5000 || (rest == 5000 && units % 2 != 0)) ++units;
+        if (rest < -5000 || (rest == -5000 && units % 2 != 0)) --units;
+        return InIntegerRange(static_cast<long double>(units), type);
+    }
+    case varString: {
+        const std::string text = value.AsString().value_or(std::string());
+        const char* first = text.data();
+        const char* last = first + text.size();
+        if (first != last && *first == '+' && last - first > 1 && first[1] != '-') ++first;
+        std::int64_t number = 0;
+        const auto [end, error] = std::from_chars(first, last, number);
+        if (first == last || end != last || error == std::errc::invalid_argument)
+            throw EConvertError("'" + text + "' is not a valid integer value");
+        if (error == std::errc::result_out_of_range) InIntegerRange(std::numeric_limits<long double>::infinity(), type);
+        return InIntegerRange(static_cast<long double>(number), type);
+    }
+    default: CannotConvert(type);
+    }
 }

@@ -70,3 +70,9 @@ private:
     std::uint64_t bits_ = 0; // the value field, only the kind's own bytes set
     std::string text_;
 };
+
+// The variant as a 32-bit integer: integer kinds as they are; single, double,
+// currency and date rounded to the nearest, ties to even; a boolean as 0 or
+// -1; text read as a decimal integer. Any other kind, text that is no
+// decimal integer and values outside the 32-bit range raise EConvertError.
+std::int32_t VariantToInteger(const TVariant& value);

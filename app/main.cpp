@@ -1,0 +1,21 @@
+// Pelorix: the fractal picture generator's main window.
+
+#include "Application.h"
+#include "Formats.h"
+#include "HandleException.h"
+#include "Pictures.h"
+#include "Unit1.h"
+
+int main(int argc, char** argv)
+{
+    TApplication app(argc, argv);
+    // The title of the window, of every message box and of the settings' key.
+    QApplication::setApplicationName("Pelorix");
+    QApplication::setWindowIcon(ApplicationIcon());
+    TImageFormats formats;
+    SetExceptionHandler(ShowException);
+
+    TForm1 form;
+    form.MainWindow()->show();
+    return app.exec();
+}

@@ -1,0 +1,25 @@
+// The window's tests need the application object, the image formats and the
+// error handler the program installs, before any test starts.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "Application.h"
+#include "Formats.h"
+#include "HandleException.h"
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Whatever a test does, it never touches the user's own settings.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    TApplication app(argc, argv);
+    QApplication::setApplicationName("Pelorix");
+    TImageFormats formats;
+    SetExceptionHandler(ShowException);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
