@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QMenu>
@@ -16,6 +17,7 @@
 #include <memory>
 
 #include "Catalogue.h"
+#include "CustomJuliaSetFrm.h"
 #include "Exceptions.h"
 #include "HandleException.h"
 #include "MessageBox.h"
@@ -200,9 +202,11 @@ TEST_F(WindowTest, TheMenuTreeHoldsEveryCommandWithItsCatalogueEntry)
         EXPECT_EQ(form->Image1->size(), QSize(size.Width, size.Height)) << size.MenuItem;
         EXPECT_EQ(form->Render.Raster().Width(), size.Width);
     }
-    // Custom.. renders only after its dialog, which is not there yet.
+    // Custom.. renders only after its dialog is confirmed (CustomJuliaCommandTest.cpp).
     const TFractalProc current = form->Render.CurrentFractal;
+    const TShowModalHook previous = SetCustomJuliaShowModal([](TCustomJuliaSetForm&) { return int(QDialog::Rejected); });
     Item(*form, "CustomJulia1")->trigger();
+    SetCustomJuliaShowModal(previous);
     EXPECT_EQ(form->Render.CurrentFractal, current);
     EXPECT_TRUE(Boxes.empty());
 }
