@@ -49,8 +49,10 @@ bench: build
 
 # Every generator at the eight drawing sizes with several seeds, and --all,
 # compared pixel by pixel with the reference renderer (several minutes).
+# The python3 that configure found with numpy and Pillow.
 verify: build
-	/usr/bin/python3 tests/reference/compare.py --full build/default/tools/pelorix-render
+	"$$(sed -n 's/^Python3_EXECUTABLE:[A-Z]*=//p' build/default/CMakeCache.txt)" \
+	  tests/reference/compare.py --full build/default/tools/pelorix-render
 
 clean:
 	rm -rf build

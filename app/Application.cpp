@@ -1,11 +1,18 @@
 #include "Application.h"
 
+#include <cstdio>
+
 #include "HandleException.h"
 #include "MessageBox.h"
 
 void ShowException(const std::exception& e)
 {
-    PresentMessageBox({e.what(), ApplicationTitle(), mb::OK | mb::ICONHAND, TMessageBoxOwner::moFocusedWindow});
+    // Called from event handlers: nothing may leave it.
+    try {
+        PresentMessageBox({e.what(), ApplicationTitle(), mb::OK | mb::ICONHAND, TMessageBoxOwner::moFocusedWindow});
+    } catch (const std::exception& again) {
+        std::fprintf(stderr, "%s\n%s\n", e.what(), again.what());
+    }
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)

@@ -6,7 +6,7 @@
 #include <exception>
 
 // The application's default handler: the message, unchanged, in an error box
-// captioned with the application title; the program goes on.
+// captioned with the application title; the program goes on. Never throws.
 void ShowException(const std::exception& e);
 
 // Every handler catches its own errors; an exception that still reaches Qt's

@@ -6,6 +6,7 @@
 
 #include "Form.h"
 #include "FormRestorer.h"
+#include "ScopedHook.h"
 #include "ValCtrls.h"
 
 class QDialog;
@@ -51,3 +52,4 @@ bool ExecuteCustomJuliaDialog(double& x, double& y, QWidget* parentWindow, TCust
 // QDialog::exec. Returns the hook it replaced.
 using TShowModalHook = std::function<int(TCustomJuliaSetForm& form)>;
 TShowModalHook SetCustomJuliaShowModal(TShowModalHook hook);
+using TCustomJuliaShowModalScope = TScopedHook<TShowModalHook, SetCustomJuliaShowModal>;

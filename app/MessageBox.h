@@ -11,6 +11,7 @@
 
 #include "Component.h"
 #include "Format.h"
+#include "ScopedHook.h"
 
 enum class TMessageBoxButtons { mbxAbortRetryIgnore, mbxOK, mbxOKCancel, mbxRetryCancel, mbxYesNo, mbxYesNoCancel };
 enum class TMessageBoxIcon {
@@ -87,6 +88,7 @@ int PresentMessageBox(const TMessageBoxRequest& request);
 // Replaces the presenter (tests record the boxes instead of showing them);
 // an empty one restores the platform's box. Returns the presenter it replaced.
 TMessageBoxPresenter SetMessageBoxPresenter(TMessageBoxPresenter presenter);
+using TMessageBoxPresenterScope = TScopedHook<TMessageBoxPresenter, SetMessageBoxPresenter>;
 // The platform's box: MessageBox on Windows, a Qt box that behaves like it
 // elsewhere (QtMessageBox.h).
 int PlatformMessageBox(const TMessageBoxRequest& request);

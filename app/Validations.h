@@ -15,6 +15,8 @@
 
 #include <functional>
 
+#include "ScopedHook.h"
+
 class TValidCustomEdit;
 
 // CanLeave is false on entry; a handler sets it to accept the text anyway.
@@ -81,4 +83,5 @@ private:
 // Returns the hook it replaced.
 using TBeepHook = std::function<void()>;
 TBeepHook SetBeepHook(TBeepHook hook);
+using TBeepHookScope = TScopedHook<TBeepHook, SetBeepHook>;
 void MessageBeep();

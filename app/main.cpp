@@ -1,10 +1,9 @@
 // Pelorix: the fractal picture generator's main window.
 
 #include "Application.h"
-#include "Formats.h"
-#include "HandleException.h"
 #include "Pictures.h"
 #include "Unit1.h"
+#include "WindowSetup.h"
 
 int main(int argc, char** argv)
 {
@@ -12,8 +11,7 @@ int main(int argc, char** argv)
     // The title of the window, of every message box and of the settings' key.
     QApplication::setApplicationName("Pelorix");
     QApplication::setWindowIcon(ApplicationIcon());
-    TImageFormats formats;
-    SetExceptionHandler(ShowException);
+    auto setup = SetUpWindowProgram();
 
     TForm1 form;
     form.MainWindow()->show();

@@ -4,7 +4,6 @@
 
 #include "Measured.h"
 
-#include "Formats.h"
 #include "Generators.h"
 #include "PictureFormats.h"
 #include "RenderControl.h"
@@ -12,8 +11,6 @@
 #include "xM8.h"
 
 namespace {
-
-const TImageFormats formats;
 
 // A Mandel picture: many runs of equal colour and sixteen colours, like the program's output.
 const TBitmap& Picture()
@@ -102,5 +99,3 @@ int Register()
 const int registered = Register();
 
 } // namespace
-
-BENCHMARK_MAIN();

@@ -13,7 +13,7 @@ namespace {
 void RenderAt1024(benchmark::State& state, TFractalProc generator)
 {
     TRenderControl control;
-    SetProgramJuliaParameters(&control);
+    TJuliaParametersScope julia(&control);
     control.SetFractalSize(1024, 1024);
     control.ClearFractal();
     RandomSeed = 1;
@@ -21,20 +21,18 @@ void RenderAt1024(benchmark::State& state, TFractalProc generator)
         control.DrawFractal(generator);
         benchmark::DoNotOptimize(control.Raster().ScanLine(0));
     }
-    SetProgramJuliaParameters(nullptr);
 }
 
 void WholeCatalogue(benchmark::State& state)
 {
     TRenderControl control;
-    SetProgramJuliaParameters(&control);
+    TJuliaParametersScope julia(&control);
     control.SetFractalSize(1024, 1024);
     control.ClearFractal();
     RandomSeed = 1;
     for (auto _ : state)
         for (const TFractalEntry& entry : FractalCatalogue())
             if (entry.Generator) control.DrawFractal(entry.Generator);
-    SetProgramJuliaParameters(nullptr);
 }
 
 int Register()
@@ -50,5 +48,3 @@ int Register()
 const int registered = Register();
 
 } // namespace
-
-BENCHMARK_MAIN();

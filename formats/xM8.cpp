@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "ByteReader.h"
+#include "LittleEndian.h"
 #include "ReadErrors.h"
 #include "Streams.h"
 
@@ -15,12 +16,6 @@ constexpr size_t MipLevels = 16;
 constexpr uint32_t Version = 2;
 // Header offsets.
 constexpr size_t WidthsAt = 36, HeightsAt = 100, OffsetsAt = 164, PaletteAt = 260;
-
-void Put32(uint8_t* p, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-uint32_t Get32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t{p[3]} << 24); }
 
 // The colour table of the reduction. Entries never change once appended, so a
 // colour's answer never changes either: the first entry within reach stays the
@@ -223,11 +218,11 @@ void TM8Bitmap::WriteToStream(TStream& stream) const
     const uint32_t width = static_cast<uint32_t>(copy.Width()), height = static_cast<uint32_t>(copy.Height());
 
     uint8_t header[HeaderSize] = {};
-    Put32(header, Version);
+    PutLE32(header, Version);
     for (size_t level = 0; level < MipLevels; ++level) {
-        Put32(header + WidthsAt + 4 * level, width);
-        Put32(header + HeightsAt + 4 * level, height);
-        Put32(header + OffsetsAt + 4 * level, HeaderSize);
+        PutLE32(header + WidthsAt + 4 * level, width);
+        PutLE32(header + HeightsAt + 4 * level, height);
+        PutLE32(header + OffsetsAt + 4 * level, HeaderSize);
     }
     for (size_t i = 0; i < 256; ++i) {
         header[PaletteAt + 3 * i] = reduced.Palette[i].Red;
@@ -252,8 +247,8 @@ void TM8Bitmap::ReadFromStream(TStream& stream)
         if (n == 0) ThrowReadError(Format, "Header too short");
         got += n;
     }
-    const int64_t width = Get32(header + WidthsAt), height = Get32(header + HeightsAt);
-    const int64_t offset = Get32(header + OffsetsAt);
+    const int64_t width = GetLE32(header + WidthsAt), height = GetLE32(header + HeightsAt);
+    const int64_t offset = GetLE32(header + OffsetsAt);
     CheckImageSize(Format, width, height);
     if (offset > size) ThrowReadError(Format, "Invalid pixel data offset");
     CheckFirstRow(Format, width, height, width, size - offset);

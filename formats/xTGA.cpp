@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ByteReader.h"
+#include "LittleEndian.h"
 #include "ReadErrors.h"
 #include "Streams.h"
 
@@ -32,10 +33,8 @@ void TTGABitmap::WriteToStream(TStream& stream) const
 
     uint8_t header[HeaderSize] = {};
     header[2] = 2;
-    header[12] = static_cast<uint8_t>(width);
-    header[13] = static_cast<uint8_t>(width >> 8);
-    header[14] = static_cast<uint8_t>(height);
-    header[15] = static_cast<uint8_t>(height >> 8);
+    PutLE16(header + 12, static_cast<uint32_t>(width));
+    PutLE16(header + 14, static_cast<uint32_t>(height));
     header[16] = copy.PixelFormat() == TPixelFormat::pf24bit ? 24 : 32;
     stream.WriteBuffer(header, sizeof header);
     for (int32_t y = height - 1; y >= 0; --y) stream.WriteBuffer(copy.ScanLine(y), copy.RowBytes());
@@ -54,8 +53,8 @@ void TTGABitmap::ReadFromStream(TStream& stream)
     if (bits != 24 && bits != 32) throw Exception(OnlyTrueColour);
     if (imageType != 2) throw Exception(OnlyStandard);
 
-    const int32_t width = header[12] | (header[13] << 8);
-    const int32_t height = header[14] | (header[15] << 8);
+    const int32_t width = static_cast<int32_t>(GetLE16(header + 12));
+    const int32_t height = static_cast<int32_t>(GetLE16(header + 14));
     CheckImageSize(Format, width, height);
 
     // The image ID, when there is one, stands between the header and the pixels.

@@ -5,6 +5,7 @@
 // the colour it found.
 
 #include "Bitmap.h"
+#include "ScopedHook.h"
 
 using TFractalProc = void (*)(TBitmap& raster);
 
@@ -15,9 +16,12 @@ struct TCustomJuliaParameters {
     double CustomJuliaX = -0.39054;
     double CustomJuliaY = -0.58679;
 };
-void SetProgramJuliaParameters(const TCustomJuliaParameters* parameters);
-// The registered parameters, or the start values when none are registered.
+// Installs the parameters (nullptr: none) and returns the ones it replaced.
+const TCustomJuliaParameters* SetProgramJuliaParameters(const TCustomJuliaParameters* parameters);
+// The installed parameters, or the start values when none are installed.
 const TCustomJuliaParameters& ProgramJuliaParameters();
+
+using TJuliaParametersScope = TScopedHook<const TCustomJuliaParameters*, SetProgramJuliaParameters>;
 
 // Mandelbrot set.
 void DrawSimpleMandel(TBitmap& raster);

@@ -1,10 +1,15 @@
 #include "Generators.h"
 
+#include <utility>
+
 namespace {
 const TCustomJuliaParameters* programParameters = nullptr;
 }
 
-void SetProgramJuliaParameters(const TCustomJuliaParameters* parameters) { programParameters = parameters; }
+const TCustomJuliaParameters* SetProgramJuliaParameters(const TCustomJuliaParameters* parameters)
+{
+    return std::exchange(programParameters, parameters);
+}
 
 const TCustomJuliaParameters& ProgramJuliaParameters()
 {

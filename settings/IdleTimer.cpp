@@ -1,60 +1,31 @@
 #include "IdleTimer.h"
 
-#include <QObject>
-#include <QTimer>
+#include <utility>
 
 namespace {
 
-class TQtIdleTimer : public QObject, public TIdleTimer {
+class TSilentTimer : public TIdleTimer {
 public:
-    TQtIdleTimer(int intervalMs, std::function<void()> expiry) : expiry_(std::move(expiry))
-    {
-        timer_.setInterval(intervalMs);
-        QObject::connect(&timer_, &QTimer::timeout, this, [this] {
-            firing_ = true;
-            expiry_();
-            firing_ = false;
-        });
-    }
-    void Restart() override { timer_.start(); }
-    void Dispose() override
-    {
-        timer_.stop();
-        // Freeing the timer now would pull it from under its own timeout
-        // signal: leave that to the event loop.
-        if (firing_)
-            deleteLater();
-        else
-            delete this;
-    }
-
-private:
-    QTimer timer_;
-    std::function<void()> expiry_;
-    bool firing_ = false;
+    void Restart() override {}
+    void Dispose() override { delete this; }
 };
 
-class TQtIdleTimers : public TIdleTimerFactory {
+class TSilentTimers : public TIdleTimerFactory {
 public:
-    TIdleTimer* Create(int intervalMs, std::function<void()> expiry) override
-    {
-        return new TQtIdleTimer(intervalMs, std::move(expiry));
-    }
+    TIdleTimer* Create(int, std::function<void()>) override { return new TSilentTimer; }
 };
 
-TQtIdleTimers qtTimers;
-TIdleTimerFactory* replacement = nullptr;
+TSilentTimers silentTimers;
+TIdleTimerFactory* installed = nullptr;
 
 } // namespace
 
 TIdleTimerFactory& IdleTimers()
 {
-    return replacement ? *replacement : qtTimers;
+    return installed ? *installed : silentTimers;
 }
 
 TIdleTimerFactory* SetIdleTimers(TIdleTimerFactory* factory)
 {
-    TIdleTimerFactory* previous = &IdleTimers();
-    replacement = factory;
-    return previous;
+    return std::exchange(installed, factory);
 }

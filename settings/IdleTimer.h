@@ -1,8 +1,11 @@
 #pragma once
 // The countdown after which a parentless key closes itself. Behind an
-// interface so that tests can drive it with a clock of their own.
+// interface so that the window program can run it on its event loop and tests
+// with a clock of their own.
 
 #include <functional>
+
+#include "ScopedHook.h"
 
 class TIdleTimer {
 public:
@@ -23,7 +26,11 @@ public:
     virtual TIdleTimer* Create(int intervalMs, std::function<void()> expiry) = 0;
 };
 
-// The factory keys use: Qt timers unless replaced.
+// The factory keys use. Until one is installed the timers never expire: a
+// program without an event loop keeps its keys open until it frees them.
 TIdleTimerFactory& IdleTimers();
-// Replaces the factory (nullptr: Qt timers) and returns the one in use before.
+// Installs a factory (nullptr: the timers that never expire) and returns the
+// one it replaced (nullptr for those). The caller keeps ownership.
 TIdleTimerFactory* SetIdleTimers(TIdleTimerFactory* factory);
+
+using TIdleTimersScope = TScopedHook<TIdleTimerFactory*, SetIdleTimers>;

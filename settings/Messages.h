@@ -1,8 +1,6 @@
 #pragma once
-// The settings components' message texts; %s is filled in by FormatText.
+// The settings components' message texts; Format (Format.h) fills in each %s.
 
-#include <initializer_list>
-#include <string>
 #include <string_view>
 
 namespace msg {
@@ -17,19 +15,3 @@ inline constexpr std::string_view TypeNotSupported = "Type is not supported by t
 inline constexpr std::string_view ErrorWriting = "Error writing value";
 inline constexpr std::string_view CannotDeleteValue = "Cannot delete value %s::%s";
 } // namespace msg
-
-// Replaces each %s of format, in order, by the next argument.
-inline std::string FormatText(std::string_view format, std::initializer_list<std::string_view> args)
-{
-    std::string text;
-    auto arg = args.begin();
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == 's' && arg != args.end()) {
-            text += *arg++;
-            ++i;
-        } else {
-            text += format[i];
-        }
-    }
-    return text;
-}

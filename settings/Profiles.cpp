@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "Format.h"
 #include "Messages.h"
 
 TCustomKey& TCustomProfile::CheckedKey() const
@@ -22,7 +23,7 @@ void TCustomProfile::Delete()
 {
     TCustomKey& key = CheckedKey();
     if (Registry().DeleteValue(key.Handle(), Name()) != regSuccess)
-        throw ERegistryError(FormatText(msg::CannotDeleteValue, {Name(), key.KeyName()}));
+        throw ERegistryError(Format(msg::CannotDeleteValue, {Name(), key.KeyName()}));
 }
 
 void TCustomProfile::Notification(TComponent* component, TOperation operation)

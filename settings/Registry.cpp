@@ -1,21 +1,41 @@
 #include "Registry.h"
 
+#include <utility>
+
 #ifdef _WIN32
 #include "WinRegistry.h"
-#else
-#include "HiveRegistry.h"
 #endif
 
 namespace {
 
-TRegistryApi* replacement = nullptr;
+#ifndef _WIN32
+// Where no registry is installed on a system without one of its own.
+class TNoRegistry : public TRegistryApi {
+public:
+    long CreateKey(TRegKey, const std::string&, TRegKey*) override { return regAccessDenied; }
+    long OpenKey(TRegKey, const std::string&, TRegKey*) override { return regAccessDenied; }
+    long CloseKey(TRegKey) override { return regInvalidHandle; }
+    long DeleteKey(TRegKey, const std::string&) override { return regAccessDenied; }
+    long QueryValue(TRegKey, const std::string&, std::uint32_t*, std::uint8_t*, std::uint32_t*) override
+    {
+        return regAccessDenied;
+    }
+    long SetValue(TRegKey, const std::string&, std::uint32_t, const std::uint8_t*, std::uint32_t) override
+    {
+        return regAccessDenied;
+    }
+    long DeleteValue(TRegKey, const std::string&) override { return regAccessDenied; }
+};
+#endif
 
-TRegistryApi& PlatformRegistry()
+TRegistryApi* installed = nullptr;
+
+TRegistryApi& DefaultRegistry()
 {
 #ifdef _WIN32
     static TWinRegistry registry;
 #else
-    static THiveRegistry registry(THiveRegistry::DefaultPath());
+    static TNoRegistry registry;
 #endif
     return registry;
 }
@@ -24,12 +44,10 @@ TRegistryApi& PlatformRegistry()
 
 TRegistryApi& Registry()
 {
-    return replacement ? *replacement : PlatformRegistry();
+    return installed ? *installed : DefaultRegistry();
 }
 
 TRegistryApi* SetRegistry(TRegistryApi* registry)
 {
-    TRegistryApi* previous = replacement ? replacement : &PlatformRegistry();
-    replacement = registry;
-    return previous;
+    return std::exchange(installed, registry);
 }

@@ -1,12 +1,14 @@
 #pragma once
 // The registry calls the settings components make, under HKEY_CURRENT_USER.
 // Every call returns 0 on success and a Windows error code otherwise, so the
-// components treat both backends alike: the real registry on Windows, a hive
+// components treat every backend alike: the real registry on Windows, a hive
 // file of our own everywhere else.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "ScopedHook.h"
 
 // An open registry key; 0 is none.
 using TRegKey = std::uintptr_t;
@@ -56,8 +58,12 @@ public:
     virtual long DeleteValue(TRegKey key, const std::string& name) = 0;
 };
 
-// The registry the components use: the platform's own unless replaced.
+// The registry the components use: the one installed, else on Windows the
+// platform's own and elsewhere none (every call fails with regAccessDenied);
+// the window program installs the hive file there (settings/qt).
 TRegistryApi& Registry();
-// Replaces the registry the components use (nullptr: the platform's own) and
-// returns the one in use before. The caller keeps ownership.
+// Installs a registry (nullptr: the default above) and returns the one it
+// replaced (nullptr for the default). The caller keeps ownership.
 TRegistryApi* SetRegistry(TRegistryApi* registry);
+
+using TRegistryScope = TScopedHook<TRegistryApi*, SetRegistry>;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "Format.h"
 #include "HandleException.h"
 #include "IdleTimer.h"
 #include "Messages.h"
@@ -75,7 +76,7 @@ void TCustomKey::Open()
         const std::string name = KeyName();
         TRegKey key = 0;
         if (Registry().CreateKey(base, name, &key) != regSuccess)
-            throw ERegistryError(FormatText(msg::CannotOpenKey, {name}));
+            throw ERegistryError(Format(msg::CannotOpenKey, {name}));
         handle_ = key;
         openPath_ = path;
     }
@@ -96,7 +97,7 @@ void TCustomKey::Close()
 {
     if (handle_) {
         if (Registry().CloseKey(handle_) != regSuccess)
-            throw ERegistryError(FormatText(msg::CannotCloseKey, {KeyName()}));
+            throw ERegistryError(Format(msg::CannotCloseKey, {KeyName()}));
         handle_ = 0;
         openPath_.clear();
     }
@@ -124,7 +125,7 @@ void TCustomKey::Delete()
     Close();
     const TRegKey base = parent_ ? parent_->Handle() : hkCurrentUser;
     if (Registry().DeleteKey(base, KeyName()) != regSuccess)
-        throw ERegistryError(FormatText(msg::CannotDeleteKey, {FullPath()}));
+        throw ERegistryError(Format(msg::CannotDeleteKey, {FullPath()}));
 }
 
 void TCustomKey::SetParentKey(TCustomKey* value)

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "Exceptions.h"
+#include "LittleEndian.h"
 
 TVariant::TVariant(std::uint16_t type, std::uint64_t bits) : type_(type)
 {
@@ -103,19 +104,16 @@ std::optional<std::string> TVariant::AsString() const
 std::array<std::uint8_t, 16> TVariant::Record() const
 {
     std::array<std::uint8_t, 16> record{};
-    record[0] = static_cast<std::uint8_t>(type_);
-    record[1] = static_cast<std::uint8_t>(type_ >> 8);
-    for (int i = 0; i < 8; ++i) record[8 + i] = static_cast<std::uint8_t>(bits_ >> (8 * i));
+    PutLE16(record.data(), type_);
+    PutLE64(record.data() + 8, bits_);
     return record;
 }
 
 TVariant TVariant::FromRecord(std::span<const std::uint8_t, 16> record)
 {
-    const auto type = static_cast<std::uint16_t>(record[0] | record[1] << 8);
+    const auto type = static_cast<std::uint16_t>(GetLE16(record.data()));
     if (ValueSize(type) == 0) return {};
-    std::uint64_t bits = 0;
-    for (int i = 0; i < 8; ++i) bits |= std::uint64_t(record[8 + i]) << (8 * i);
-    return TVariant(type, bits);
+    return TVariant(type, GetLE64(record.data() + 8));
 }
 
 namespace {

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "Formats.h"
+#include "ProgramSetup.h"
 
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
-    TImageFormats formats;
+    auto setup = SetUpBatchProgram();
     return RUN_ALL_TESTS();
 }

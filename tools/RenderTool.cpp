@@ -5,14 +5,12 @@
 #include <filesystem>
 #include <optional>
 #include <ostream>
-#include <random>
 
 #include "Catalogue.h"
 #include "Exceptions.h"
-#include "PictureFormats.h"
+#include "PictureFiles.h"
 #include "Random.h"
 #include "RenderControl.h"
-#include "Streams.h"
 
 namespace fs = std::filesystem;
 
@@ -170,27 +168,6 @@ TOptions ParseArguments(const std::vector<std::string>& args)
     return options;
 }
 
-// Writes through the image class that the extension selects, into a temporary
-// file beside the target that then replaces it.
-void WritePicture(const TBitmap& raster, const TPictureFormat& format, const fs::path& file)
-{
-    std::unique_ptr<TBitmap> image = format.Create();
-    image->Assign(raster);
-    std::random_device random;
-    fs::path temporary = file;
-    temporary += ".tmp-" + std::to_string(random());
-    try {
-        TFileStream stream(temporary.string(), TFileMode::fmCreate);
-        image->WriteToStream(stream);
-        stream.Close();
-        fs::rename(temporary, file);
-    } catch (...) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        throw;
-    }
-}
-
 struct TNotAvailable {
     std::string Caption;
 };
@@ -201,7 +178,7 @@ void Render(TRenderControl& control, const TFractalEntry& entry, const TPictureF
 {
     if (!entry.Generator) throw TNotAvailable{entry.Caption};
     control.DrawFractal(entry.Generator);
-    WritePicture(control.Raster(), format, file);
+    SavePicture(control.Raster(), format, file.string());
 }
 
 int Run(const TOptions& options, std::ostream& out)
@@ -221,7 +198,7 @@ int Run(const TOptions& options, std::ostream& out)
         if (!from || !to) throw TUnknownFileType{};
         std::unique_ptr<TBitmap> picture = from->Create();
         picture->LoadFromFile(options.ConvertIn);
-        WritePicture(*picture, *to, options.ConvertOut);
+        SavePicture(*picture, *to, options.ConvertOut);
         return rtsSuccess;
     }
 
@@ -238,10 +215,7 @@ int Run(const TOptions& options, std::ostream& out)
 
     // The raster is prepared as the window prepares it.
     TRenderControl control;
-    SetProgramJuliaParameters(&control);
-    struct Unregister {
-        ~Unregister() { SetProgramJuliaParameters(nullptr); }
-    } unregister;
+    TJuliaParametersScope julia(&control);
     if (options.Julia) std::tie(control.CustomJuliaX, control.CustomJuliaY) = *options.Julia;
     if (options.Seed)
         RandomSeed = *options.Seed;

@@ -1,11 +1,11 @@
 // pelorix-render: the fractal pictures for scripts, checks and benchmarks.
 #include <iostream>
 
-#include "Formats.h"
+#include "ProgramSetup.h"
 #include "RenderTool.h"
 
 int main(int argc, char** argv)
 {
-    TImageFormats formats;
+    auto setup = SetUpBatchProgram();
     return RunRenderTool(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
 }

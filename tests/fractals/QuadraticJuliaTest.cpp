@@ -29,11 +29,10 @@ void RenderOnGrey(TBitmap& raster, TFractalProc proc, int32_t size)
     proc(raster);
 }
 
-// Registers a render control's custom Julia parameters for one test.
+// Installs a render control's custom Julia parameters for one test.
 struct TRegisteredControl {
     TRenderControl Control;
-    TRegisteredControl() { SetProgramJuliaParameters(&Control); }
-    ~TRegisteredControl() { SetProgramJuliaParameters(nullptr); }
+    TJuliaParametersScope Installed{&Control};
 };
 
 } // namespace

@@ -134,14 +134,13 @@ TEST_F(FormRestorerTest, TheFormsOwnCloseHandlerRunsAfterTheStore)
 
     // A store that fails is reported, and the window still closes.
     std::string reported;
-    SetExceptionHandler([&](const std::exception& e) { reported = e.what(); });
+    TExceptionHandlerScope report([&](const std::exception& e) { reported = e.what(); });
     faulty.Failing = {"SetValue"};
     previousClose = nullptr;
     form = MakeForm();
     ASSERT_TRUE(Shown(form->Window()));
     EXPECT_TRUE(form->Window()->close());
     EXPECT_EQ(reported, "Error writing value");
-    SetExceptionHandler(nullptr);
     faulty.Failing = {};
 
     // Without its restorer the form still closes, with its own handler.

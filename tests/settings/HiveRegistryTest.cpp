@@ -128,9 +128,9 @@ TEST_F(HiveRegistryTest, WritesTheRegistryEditorsExportFormat)
 
     // And it reads back as it was written.
     THiveRegistry again(hive.Path());
-    SetRegistry(&again);
-    EXPECT_EQ(ValueOf("Software\\Corvath\\Pelorix\\1.1\\Form1", "A \"quoted\\\" name"), (TBytes{1, 2}));
-    EXPECT_EQ(ValueOf("Software\\Corvath\\Pelorix\\1.1\\Form1", "ALongValueThatNeedsMoreThanOneLine"), longValue);
+    EXPECT_EQ(ValueOf("Software\\Corvath\\Pelorix\\1.1\\Form1", "A \"quoted\\\" name", again), (TBytes{1, 2}));
+    EXPECT_EQ(ValueOf("Software\\Corvath\\Pelorix\\1.1\\Form1", "ALongValueThatNeedsMoreThanOneLine", again),
+              longValue);
 }
 
 TEST_F(HiveRegistryTest, ReadsWhatAPersonWritesInTheFormat)
@@ -316,12 +316,11 @@ TEST_F(HiveRegistryTest, TwoProcessesWritingAtOnceBothKeepTheirValues)
         EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().data();
     }
     THiveRegistry fresh(hive.Path());
-    SetRegistry(&fresh);
-    EXPECT_EQ(ValueOf("Software\\Test", "Before"), TBytes{1});
+    EXPECT_EQ(ValueOf("Software\\Test", "Before", fresh), TBytes{1});
     for (int i = 0; i < 30; ++i) {
         const TBytes v = {static_cast<std::uint8_t>(i)};
-        EXPECT_EQ(ValueOf("Software\\Test", "A" + std::to_string(i)), v) << i;
-        EXPECT_EQ(ValueOf("Software\\Test", "B" + std::to_string(i)), v) << i;
+        EXPECT_EQ(ValueOf("Software\\Test", "A" + std::to_string(i), fresh), v) << i;
+        EXPECT_EQ(ValueOf("Software\\Test", "B" + std::to_string(i), fresh), v) << i;
     }
 }
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "IdleTimer.h"
+#include "QtIdleTimer.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ namespace {
 void LetThreeIntervalsPass()
 {
     int ticks = 0;
-    TIdleTimer* witness = IdleTimers().Create(5, [&] { ++ticks; });
+    TIdleTimer* witness = QtIdleTimers().Create(5, [&] { ++ticks; });
     witness->Restart();
     EXPECT_TRUE(QTest::qWaitFor([&] { return ticks >= 3; }, 5000));
     witness->Dispose();
@@ -26,7 +26,7 @@ TEST(IdleTimerTest, AQtTimerMayBeDisposedOfFromItsOwnExpiry)
 {
     int fired = 0;
     TIdleTimer* timer = nullptr;
-    timer = IdleTimers().Create(5, [&] {
+    timer = QtIdleTimers().Create(5, [&] {
         if (++fired == 2) timer->Dispose();
     });
     timer->Restart();
@@ -37,7 +37,7 @@ TEST(IdleTimerTest, AQtTimerMayBeDisposedOfFromItsOwnExpiry)
 
     // Outside its expiry it goes at once, and never fires.
     int other = 0;
-    TIdleTimer* quiet = IdleTimers().Create(5, [&] { ++other; });
+    TIdleTimer* quiet = QtIdleTimers().Create(5, [&] { ++other; });
     quiet->Restart();
     quiet->Dispose();
     LetThreeIntervalsPass();

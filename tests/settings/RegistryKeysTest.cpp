@@ -141,13 +141,12 @@ TEST_F(RegistryKeysTest, EveryFailureHasItsMessage)
     EXPECT_TRUE(form1->IsOpen());
     // The idle timer reports its failure and tries again later.
     std::string reported;
-    SetExceptionHandler([&](const std::exception& e) { reported = e.what(); });
+    TExceptionHandlerScope report([&](const std::exception& e) { reported = e.what(); });
     clock.Advance(5000);
     EXPECT_EQ(reported, "Cannot close key Software\\Corvath\\Pelorix\\1.1");
     faulty.Failing = {};
     clock.Advance(5000);
     EXPECT_FALSE(app->IsOpen());
-    SetExceptionHandler(nullptr);
 
     // Deleting a key that has sub-keys, or that is not there, fails.
     TCustomKey below(&form);

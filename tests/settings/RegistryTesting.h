@@ -113,16 +113,7 @@ private:
 // fixture's lifetime, with the fake clock for their idle timers.
 class RegistryFixture : public testing::Test {
 protected:
-    RegistryFixture() : hive(dir.path() + "/pelorix/HKEY_CURRENT_USER.reg"), faulty(hive)
-    {
-        previousRegistry_ = SetRegistry(&faulty);
-        previousTimers_ = SetIdleTimers(&clock);
-    }
-    ~RegistryFixture() override
-    {
-        SetRegistry(previousRegistry_);
-        SetIdleTimers(previousTimers_);
-    }
+    RegistryFixture() : hive(dir.path() + "/pelorix/HKEY_CURRENT_USER.reg"), faulty(hive) {}
 
     // These go to the registry in use unless told otherwise.
     static bool KeyExists(const std::string& path, TRegistryApi& registry = Registry())
@@ -165,6 +156,6 @@ protected:
     TFakeClock clock;
 
 private:
-    TRegistryApi* previousRegistry_;
-    TIdleTimerFactory* previousTimers_;
+    TRegistryScope useFaulty_{&faulty};
+    TIdleTimersScope useClock_{&clock};
 };

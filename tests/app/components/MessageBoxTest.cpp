@@ -24,23 +24,18 @@ using M = TMessageBoxModality;
 // Replaces the presenter for one test, recording every box.
 class RecordingPresenter {
 public:
-    explicit RecordingPresenter(int answer = mrOK)
-        : answer_(answer),
-          previous_(SetMessageBoxPresenter([this](const TMessageBoxRequest& r) {
-              shown.push_back(r);
-              if (onShow) onShow();
-              return answer_;
-          }))
-    {
-    }
-    ~RecordingPresenter() { SetMessageBoxPresenter(previous_); }
+    explicit RecordingPresenter(int answer = mrOK) : answer_(answer) {}
 
     std::vector<TMessageBoxRequest> shown;
     std::function<void()> onShow;
 
 private:
     int answer_;
-    TMessageBoxPresenter previous_;
+    TMessageBoxPresenterScope installed_{[this](const TMessageBoxRequest& r) {
+        shown.push_back(r);
+        if (onShow) onShow();
+        return answer_;
+    }};
 };
 
 uint32_t FlagsOf(B buttons, I icon = I::mbxNoIcon, D def = D::mbxNoDefButton, M modality = M::mbxDefModality)
@@ -187,25 +182,6 @@ TEST(MessageBoxTest, ExecuteTextAndExecuteFmtLeaveTextAsItWas)
     EXPECT_THROW(box.ExecuteFmt({3, "x"}), EConvertError);
     EXPECT_EQ(box.Text(), "Can not open %s: %d bytes");
     EXPECT_EQ(presenter.shown.size(), 3u) << "no box for arguments that do not fit";
-}
-
-TEST(FormatTest, FillsPlaceholdersAndRejectsWhatDoesNotFit)
-{
-    EXPECT_EQ(Format("%s:%s@%s?%s=%s", {"mailto", "me", "example.org", "subject", "Pelorix"}),
-              "mailto:me@example.org?subject=Pelorix");
-    EXPECT_EQ(Format("%d%% of %u, %x %X", {-5, 7u, 255, uint64_t{48879}}), "-5% of 7, ff BEEF");
-    EXPECT_EQ(Format("[%5d|%-4s|%04d|%.2s|%ld]", {42, "ab", 7, "xyz", 9L}), "[   42|ab  |0007|xy|9]");
-    EXPECT_EQ(Format("%.3f %g", {1.0 / 3, 0.5}), "0.333 0.5");
-    EXPECT_EQ(Format("%s and no more", {"one", "two"}), "one and no more");
-    EXPECT_EQ(Format("no placeholders", {}), "no placeholders");
-
-    EXPECT_THROW(Format("%d", {}), EConvertError);
-    EXPECT_THROW(Format("%s", {1}), EConvertError);
-    EXPECT_THROW(Format("%d", {"1"}), EConvertError);
-    EXPECT_THROW(Format("%f", {1}), EConvertError);
-    EXPECT_THROW(Format("%n", {1}), EConvertError);
-    EXPECT_THROW(Format("50%", {}), EConvertError);
-    EXPECT_THROW(Format("%99999999d", {1}), EConvertError);
 }
 
 namespace {

@@ -22,19 +22,16 @@ const std::string DialogKey = "Software\\Corvath\\Pelorix\\1.1\\CustomJuliaSetFo
 class ShowModal {
 public:
     explicit ShowModal(std::function<int(TCustomJuliaSetForm&)> run)
-        : previous_(SetCustomJuliaShowModal([this, run = std::move(run)](TCustomJuliaSetForm& form) {
-              ++shown;
+        : scope_([this, run = std::move(run)](TCustomJuliaSetForm& form) {
               dialog = form.Dialog();
               return run(form);
-          }))
+          })
     {
     }
-    ~ShowModal() { SetCustomJuliaShowModal(previous_); }
-    int shown = 0;
     QPointer<QDialog> dialog;
 
 private:
-    TShowModalHook previous_;
+    TCustomJuliaShowModalScope scope_;
 };
 
 // What a user types into the two edits, then OK or Cancel.

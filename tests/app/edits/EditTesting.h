@@ -13,12 +13,10 @@
 
 class BeepCounter {
 public:
-    BeepCounter() : previous_(SetBeepHook([this] { ++count; })) {}
-    ~BeepCounter() { SetBeepHook(previous_); }
     int count = 0;
 
 private:
-    TBeepHook previous_;
+    TBeepHookScope scope_{[this] { ++count; }};
 };
 
 class DefaultLocale {

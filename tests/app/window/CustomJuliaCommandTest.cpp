@@ -20,30 +20,25 @@ class CustomJuliaCommandTest : public RegistryFixture {
 protected:
     CustomJuliaCommandTest()
         : english_(QLocale(QLocale::English, QLocale::UnitedStates)),
-          previousPresenter_(SetMessageBoxPresenter([this](const TMessageBoxRequest& request) {
+          presenter_([this](const TMessageBoxRequest& request) {
               Boxes.push_back(request.Text);
               return mrOK;
-          })),
-          previousShowModal_(SetCustomJuliaShowModal([this](TCustomJuliaSetForm& dialog) {
+          }),
+          showModal_([this](TCustomJuliaSetForm& dialog) {
               EXPECT_EQ(dialog.Dialog()->parentWidget(), form->MainWindow());
               EXPECT_EQ(dialog.FormRestorer1->ParentKey(), form->AppConfigKey1);
               Shown.push_back({dialog.FloatEdit1->text(), dialog.FloatEdit2->text()});
               dialog.FloatEdit1->setText(TypedX);
               dialog.FloatEdit2->setText(TypedY);
               return Answer;
-          }))
+          })
     {
         form = std::make_unique<TForm1>();
         form->ThreadComponent1->Worker().SetStepping(true);
         form->SetFractalSize(64, 48);
         form->MainWindow()->show();
     }
-    ~CustomJuliaCommandTest() override
-    {
-        form.reset();
-        SetCustomJuliaShowModal(previousShowModal_);
-        SetMessageBoxPresenter(previousPresenter_);
-    }
+    ~CustomJuliaCommandTest() override { form.reset(); }
 
     void Choose() { form->MainWindow()->findChild<QAction*>("CustomJulia1")->trigger(); }
     // The Custom Julia picture of x and y at the window's size.
@@ -53,9 +48,8 @@ protected:
         control.SetFractalSize(form->Render.Raster().Width(), form->Render.Raster().Height());
         control.CustomJuliaX = x;
         control.CustomJuliaY = y;
-        SetProgramJuliaParameters(&control);
+        TJuliaParametersScope julia(&control);
         control.DrawFractal(DrawCustomJulia);
-        SetProgramJuliaParameters(&form->Render);
         return RasterToImage(control.Raster());
     }
     QImage OnScreen() const { return form->Image1->Picture(); }
@@ -68,8 +62,8 @@ protected:
 
 private:
     DefaultLocale english_;
-    TMessageBoxPresenter previousPresenter_;
-    TShowModalHook previousShowModal_;
+    TMessageBoxPresenterScope presenter_;
+    TCustomJuliaShowModalScope showModal_;
 };
 
 } // namespace

@@ -1,5 +1,5 @@
-// The window's tests need the application object, the image formats and the
-// error handler the program installs, before any test starts.
+// The window's tests need the application object and what the program
+// installs (SetUpWindowProgram), before any test starts.
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,7 @@
 #include <QTemporaryDir>
 
 #include "Application.h"
-#include "Formats.h"
-#include "HandleException.h"
+#include "WindowSetup.h"
 
 int main(int argc, char** argv)
 {
@@ -18,8 +17,7 @@ int main(int argc, char** argv)
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     TApplication app(argc, argv);
     QApplication::setApplicationName("Pelorix");
-    TImageFormats formats;
-    SetExceptionHandler(ShowException);
+    auto setup = SetUpWindowProgram();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

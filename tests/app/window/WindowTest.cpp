@@ -204,9 +204,10 @@ TEST_F(WindowTest, TheMenuTreeHoldsEveryCommandWithItsCatalogueEntry)
     }
     // Custom.. renders only after its dialog is confirmed (CustomJuliaCommandTest.cpp).
     const TFractalProc current = form->Render.CurrentFractal;
-    const TShowModalHook previous = SetCustomJuliaShowModal([](TCustomJuliaSetForm&) { return int(QDialog::Rejected); });
-    Item(*form, "CustomJulia1")->trigger();
-    SetCustomJuliaShowModal(previous);
+    {
+        TCustomJuliaShowModalScope cancelled([](TCustomJuliaSetForm&) { return int(QDialog::Rejected); });
+        Item(*form, "CustomJulia1")->trigger();
+    }
     EXPECT_EQ(form->Render.CurrentFractal, current);
     EXPECT_TRUE(Boxes.empty());
 }

@@ -58,14 +58,19 @@ const TPictureFormat* FindPictureFormatForFile(std::string_view fileName)
     return FindPictureFormat(ExtensionOf(fileName));
 }
 
-std::vector<TPictureFormat> PictureFormats() { return Table(); }
-
-std::unique_ptr<TBitmap> LoadPicture(const std::string& fileName)
+const TPictureFormat& PictureFormatForFile(std::string_view fileName)
 {
     const TPictureFormat* format = FindPictureFormatForFile(fileName);
     if (!format)
         throw Exception("Unknown picture file extension (." + std::string(ExtensionOf(fileName)) + ")");
-    std::unique_ptr<TBitmap> image = format->Create();
+    return *format;
+}
+
+std::vector<TPictureFormat> PictureFormats() { return Table(); }
+
+std::unique_ptr<TBitmap> LoadPicture(const std::string& fileName)
+{
+    std::unique_ptr<TBitmap> image = PictureFormatForFile(fileName).Create();
     image->LoadFromFile(fileName);
     return image;
 }

@@ -27,10 +27,13 @@ void UnregisterPictureFormat(TImageFactory create);
 const TPictureFormat* FindPictureFormat(std::string_view extension);
 // The entry for a file name's extension, or nullptr.
 const TPictureFormat* FindPictureFormatForFile(std::string_view fileName);
+// The entry for a file name's extension; throws Exception "Unknown picture
+// file extension (.ext)" for any other extension.
+const TPictureFormat& PictureFormatForFile(std::string_view fileName);
 std::vector<TPictureFormat> PictureFormats();
 
-// Loads a picture file through the image class its extension selects; throws
-// Exception "Unknown picture file extension (.ext)" for any other extension.
+// Loads a picture file through the image class its extension selects (see
+// PictureFormatForFile). Saving: PictureFiles.h.
 std::unique_ptr<TBitmap> LoadPicture(const std::string& fileName);
 
 template <class TImage>

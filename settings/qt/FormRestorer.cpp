@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "LittleEndian.h"
 #include "Messages.h"
 
 namespace {
@@ -42,17 +43,6 @@ QPoint OnScreen(const QRect& frame)
     const QRect area = primary->availableGeometry();
     return {area.left() + std::max((area.width() - frame.width()) / 2, 0),
             area.top() + std::max((area.height() - frame.height()) / 2, 0)};
-}
-
-void PutInt32(std::uint8_t* p, int value)
-{
-    const auto v = static_cast<std::uint32_t>(value);
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-int GetInt32(const std::uint8_t* p)
-{
-    return static_cast<std::int32_t>(p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24);
 }
 
 } // namespace
@@ -143,8 +133,8 @@ void TFormRestorer::RestorePlacement()
     QWidget* window = form ? form->Window() : nullptr;
     if (!window) return;
 
-    const QPoint position(GetInt32(record), GetInt32(record + 4));
-    const QSize outer(GetInt32(record + 8), GetInt32(record + 12));
+    const QPoint position(static_cast<int32_t>(GetLE32(record)), static_cast<int32_t>(GetLE32(record + 4)));
+    const QSize outer(static_cast<int32_t>(GetLE32(record + 8)), static_cast<int32_t>(GetLE32(record + 12)));
     const bool restorePosition = restoring_ != TFormRestorerOption::frSizeOnly;
     const bool restoreSize = restoring_ != TFormRestorerOption::frPositionOnly;
 
@@ -168,10 +158,10 @@ void TFormRestorer::SavePlacement()
     if (!window) return;
     const QRect frame = window->frameGeometry();
     std::uint8_t record[16];
-    PutInt32(record, frame.left());
-    PutInt32(record + 4, frame.top());
-    PutInt32(record + 8, frame.width());
-    PutInt32(record + 12, frame.height());
+    PutLE32(record, static_cast<uint32_t>(frame.left()));
+    PutLE32(record + 4, static_cast<uint32_t>(frame.top()));
+    PutLE32(record + 8, static_cast<uint32_t>(frame.width()));
+    PutLE32(record + 12, static_cast<uint32_t>(frame.height()));
     if (Registry().SetValue(Handle(), ValueName, rtBinary, record, sizeof record) != regSuccess)
         throw ERegistryError(std::string(msg::ErrorWriting));
 }

@@ -51,6 +51,8 @@ class TFileStream : public TStream {
 public:
     // Throws EStreamError "Cannot open file "<name>". <reason>" on failure.
     TFileStream(const std::string& fileName, TFileMode mode);
+    // Takes over a file opened by the caller; fileName is for messages.
+    TFileStream(std::FILE* file, const std::string& fileName) : file_(file), fileName_(fileName) {}
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;
@@ -59,6 +61,9 @@ public:
     size_t Write(const void* buffer, size_t count) override;
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
 
+    // Hands everything written so far to the disk itself, not only to the
+    // system; throws EStreamError when it cannot.
+    void Sync();
     // Flushes and closes; throws EStreamError when the data did not reach the file.
     void Close();
 

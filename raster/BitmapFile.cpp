@@ -10,6 +10,7 @@
 #include "Bitmap.h"
 #include "ByteReader.h"
 #include "Exceptions.h"
+#include "LittleEndian.h"
 #include "ReadErrors.h"
 #include "Streams.h"
 
@@ -21,19 +22,6 @@ constexpr uint32_t BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3, BI_AL
 constexpr uint32_t FileHeaderSize = 14, InfoHeaderSize = 40, CoreHeaderSize = 12;
 // 72 dots per inch, what most programs write.
 constexpr uint32_t PixelsPerMeter = 2835;
-
-void Put16(uint8_t* p, uint32_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v)
-{
-    Put16(p, v);
-    Put16(p + 2, v >> 16);
-}
-uint32_t Get16(const uint8_t* p) { return p[0] | (p[1] << 8); }
-uint32_t Get32(const uint8_t* p) { return Get16(p) | (Get16(p + 2) << 16); }
 
 // Row stride in the file: whole 32-bit words.
 uint64_t Stride(int64_t width, int bits) { return (static_cast<uint64_t>(width) * bits + 31) / 32 * 4; }
@@ -107,19 +95,19 @@ void TBitmap::WriteToStream(TStream& stream) const
         throw Exception("Error writing BMP file: Image too large.");
 
     uint8_t header[FileHeaderSize + InfoHeaderSize] = {'B', 'M'};
-    Put32(header + 2, static_cast<uint32_t>(offset + imageBytes));
-    Put32(header + 10, static_cast<uint32_t>(offset));
+    PutLE32(header + 2, static_cast<uint32_t>(offset + imageBytes));
+    PutLE32(header + 10, static_cast<uint32_t>(offset));
     uint8_t* info = header + FileHeaderSize;
-    Put32(info, InfoHeaderSize);
-    Put32(info + 4, static_cast<uint32_t>(width_));
-    Put32(info + 8, static_cast<uint32_t>(height_)); // positive: rows bottom-up
-    Put16(info + 12, 1);
-    Put16(info + 14, static_cast<uint32_t>(bits));
-    Put32(info + 16, BI_RGB);
-    Put32(info + 20, static_cast<uint32_t>(imageBytes));
-    Put32(info + 24, PixelsPerMeter);
-    Put32(info + 28, PixelsPerMeter);
-    Put32(info + 32, static_cast<uint32_t>(palette.size()));
+    PutLE32(info, InfoHeaderSize);
+    PutLE32(info + 4, static_cast<uint32_t>(width_));
+    PutLE32(info + 8, static_cast<uint32_t>(height_)); // positive: rows bottom-up
+    PutLE16(info + 12, 1);
+    PutLE16(info + 14, static_cast<uint32_t>(bits));
+    PutLE32(info + 16, BI_RGB);
+    PutLE32(info + 20, static_cast<uint32_t>(imageBytes));
+    PutLE32(info + 24, PixelsPerMeter);
+    PutLE32(info + 28, PixelsPerMeter);
+    PutLE32(info + 32, static_cast<uint32_t>(palette.size()));
     stream.WriteBuffer(header, sizeof header);
 
     if (!palette.empty()) {
@@ -152,12 +140,12 @@ TInfo ReadHeaders(TStream& stream, int64_t start, int64_t size, uint32_t& dataOf
     size_t got = stream.Read(fileHeader, 2);
     if (got < 2 || fileHeader[0] != 'B' || fileHeader[1] != 'M') ThrowReadError(Format, "Wrong file type");
     ReadExactly(stream, fileHeader + 2, FileHeaderSize - 2, "Header too short");
-    dataOffset = Get32(fileHeader + 10);
+    dataOffset = GetLE32(fileHeader + 10);
 
     TInfo info;
     uint8_t h[124] = {};
     ReadExactly(stream, h, 4, "Header too short");
-    info.HeaderSize = Get32(h);
+    info.HeaderSize = GetLE32(h);
     if (info.HeaderSize != CoreHeaderSize && info.HeaderSize < InfoHeaderSize)
         ThrowReadError(Format, "Unsupported header");
     if (info.HeaderSize > static_cast<uint64_t>(size) - FileHeaderSize) ThrowReadError(Format, "Header too short");
@@ -165,17 +153,17 @@ TInfo ReadHeaders(TStream& stream, int64_t start, int64_t size, uint32_t& dataOf
 
     if (info.HeaderSize == CoreHeaderSize) {
         // The old OS/2 header: 16-bit sizes, three-byte palette entries.
-        info.Width = Get16(h + 4);
-        info.Height = Get16(h + 6);
-        info.Bits = Get16(h + 10);
+        info.Width = GetLE16(h + 4);
+        info.Height = GetLE16(h + 6);
+        info.Bits = GetLE16(h + 10);
     } else {
-        info.Width = static_cast<int32_t>(Get32(h + 4));
-        info.Height = static_cast<int32_t>(Get32(h + 8));
-        info.Bits = Get16(h + 14);
-        info.Compression = Get32(h + 16);
-        info.Colours = Get32(h + 32);
+        info.Width = static_cast<int32_t>(GetLE32(h + 4));
+        info.Height = static_cast<int32_t>(GetLE32(h + 8));
+        info.Bits = GetLE16(h + 14);
+        info.Compression = GetLE32(h + 16);
+        info.Colours = GetLE32(h + 32);
         for (int i = 0; i < 4; ++i)
-            if (info.HeaderSize >= 44 + 4u * i) info.Masks[i] = Get32(h + 40 + 4 * i);
+            if (info.HeaderSize >= 44 + 4u * i) info.Masks[i] = GetLE32(h + 40 + 4 * i);
     }
     if (info.Height < 0) {
         info.TopDown = true;
@@ -199,7 +187,7 @@ TInfo ReadHeaders(TStream& stream, int64_t start, int64_t size, uint32_t& dataOf
         uint8_t masks[16];
         size_t count = info.Compression == BI_ALPHABITFIELDS ? 4 : 3;
         ReadExactly(stream, masks, count * 4, "Header too short");
-        for (size_t i = 0; i < count; ++i) info.Masks[i] = Get32(masks + 4 * i);
+        for (size_t i = 0; i < count; ++i) info.Masks[i] = GetLE32(masks + 4 * i);
         paletteStart += static_cast<int64_t>(count) * 4;
     }
     if (!masked) {
@@ -323,7 +311,7 @@ void TBitmap::ReadFromStream(TStream& stream)
                 const size_t outBytes = info.Bits == 16 ? 3 : 4;
                 for (size_t x = 0; x < pixels; ++x) {
                     const uint8_t* p = buffer.data() + x * pixelBytes;
-                    const uint32_t v = pixelBytes == 2 ? Get16(p) : Get32(p);
+                    const uint32_t v = pixelBytes == 2 ? GetLE16(p) : GetLE32(p);
                     uint8_t* q = to + x * outBytes;
                     q[0] = blue.Of(v);
                     q[1] = green.Of(v);

@@ -4,6 +4,12 @@
 #include <cerrno>
 #include <cstring>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "Exceptions.h"
 
 int64_t TStream::Size()
@@ -95,6 +101,18 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
     if (offset != 0 || origin != TSeekOrigin::soCurrent) fseeko(file_, static_cast<off_t>(offset), whence);
     return ftello(file_);
 #endif
+}
+
+void TFileStream::Sync()
+{
+    if (!file_) return;
+    bool failed = std::fflush(file_) != 0 || std::ferror(file_);
+#ifdef _WIN32
+    failed = failed || _commit(_fileno(file_)) != 0;
+#else
+    failed = failed || fsync(fileno(file_)) != 0;
+#endif
+    if (failed) throw EStreamError("Cannot write file \"" + fileName_ + "\". " + std::strerror(errno));
 }
 
 void TFileStream::Close()

@@ -1,0 +1,6 @@
+#include "ProgramSetup.h"
+
+TBatchSetup SetUpBatchProgram()
+{
+    return TBatchSetup();
+}

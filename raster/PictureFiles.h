@@ -1,0 +1,46 @@
+#pragma once
+// Saving pictures the way a user needs them saved, for every front end: the
+// image class chosen by extension through the picture-format registry, an
+// optional backup copy of the file being replaced, and a write that never
+// leaves a half-written file behind.
+
+#include <functional>
+#include <string>
+
+#include "Bitmap.h"
+#include "PictureFormats.h"
+#include "Streams.h"
+
+// Replaces the file with what write puts into the stream. The bytes go to a
+// new file in the same folder, which is flushed to the disk and then renamed
+// over the target, so a failed or interrupted write leaves the old file (or
+// none) and no partial one. As with a plain overwrite: a symbolic link is
+// written through to the file it names, an existing file keeps its
+// permissions (and, where the system allows, its owner), and a file that may
+// not be written fails, unchanged. A target that is not a regular file (a
+// device, a pipe) is written directly. Throws EStreamError on failure; the
+// temporary file is gone by then.
+void WriteFileSafely(const std::string& fileName, const std::function<void(TStream&)>& write);
+
+// The backup name of a file: "~" after the dot of its extension (fern.bmp
+// gives fern.~bmp, fern.m8 gives fern.~m8); empty for a name whose last path
+// element has no extension or ends in the dot alone.
+std::string BackupFileName(const std::string& fileName);
+
+// Copies an existing file byte for byte to its backup name, replacing an
+// older backup, written as WriteFileSafely writes. Returns false, copying
+// nothing, when the file does not exist or its name has no backup name.
+// Throws EStreamError when the copy fails.
+bool BackupFile(const std::string& fileName);
+
+enum class TBackupMode { bmNone, bmCopyExisting };
+
+// Writes the picture in the format's image class: a copy of the picture is
+// made, then (when asked) the existing file is backed up, then the file is
+// written with WriteFileSafely. When the backup fails, the file is not
+// touched.
+void SavePicture(const TBitmap& picture, const TPictureFormat& format, const std::string& fileName,
+                 TBackupMode backup = TBackupMode::bmNone);
+// The same with the format the file name's extension selects; throws
+// Exception "Unknown picture file extension (.ext)" for an unregistered one.
+void SavePicture(const TBitmap& picture, const std::string& fileName, TBackupMode backup = TBackupMode::bmNone);

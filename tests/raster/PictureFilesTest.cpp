@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "Exceptions.h"
+#include "PictureFiles.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class PictureFilesTest : public testing::Test {
+protected:
+    PictureFilesTest()
+    {
+        dir = fs::temp_directory_path() / ("pelorix-files-" + std::to_string(::getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    ~PictureFilesTest() override
+    {
+        std::error_code ignored;
+        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(dir, ignored);
+    }
+
+    std::string File(const std::string& name) const { return (dir / name).string(); }
+    static std::string Contents(const std::string& file)
+    {
+        std::ifstream in(file, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    static void Put(const std::string& file, const std::string& text)
+    {
+        std::ofstream(file, std::ios::binary) << text;
+    }
+    static void WriteText(const std::string& file, const std::string& text)
+    {
+        WriteFileSafely(file, [&](TStream& s) { s.WriteBuffer(text.data(), text.size()); });
+    }
+    size_t Entries() const { return static_cast<size_t>(std::distance(fs::directory_iterator(dir), {})); }
+
+    fs::path dir;
+};
+
+// A picture of the size with one coloured pixel.
+struct TPicture : TBitmap {
+    TPicture(int32_t width, int32_t height)
+    {
+        SetSize(width, height);
+        Canvas().SetPixel(0, 0, RGB(1, 2, 3));
+    }
+};
+
+const TPictureFormat Bmp{"BMP", "Bitmaps", CreateImage<TBitmap>};
+
+} // namespace
+
+TEST_F(PictureFilesTest, ReplacesTheFileKeepingItsPermissionsAndNothingElseBehind)
+{
+    WriteText(File("a.bin"), "first");
+    EXPECT_EQ(Contents(File("a.bin")), "first");
+    fs::permissions(File("a.bin"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    WriteText(File("a.bin"), "second, longer");
+    EXPECT_EQ(Contents(File("a.bin")), "second, longer");
+    EXPECT_EQ(fs::status(File("a.bin")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(Entries(), 1u);
+}
+
+TEST_F(PictureFilesTest, ANewFileGetsThePermissionsOfAPlainCreate)
+{
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    WriteText(File("new.bin"), "x");
+    struct stat st {};
+    ASSERT_EQ(::stat(File("new.bin").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+}
+
+TEST_F(PictureFilesTest, WritesThroughSymbolicLinks)
+{
+    fs::create_directory(dir / "real");
+    Put(File("real/target.bin"), "old");
+    fs::create_symlink("real/target.bin", dir / "link.bin");
+    WriteText(File("link.bin"), "new");
+    EXPECT_TRUE(fs::is_symlink(dir / "link.bin"));
+    EXPECT_EQ(Contents(File("real/target.bin")), "new");
+
+    // A link to a file not there yet makes that file.
+    fs::create_symlink("real/later.bin", dir / "dangling.bin");
+    WriteText(File("dangling.bin"), "made");
+    EXPECT_TRUE(fs::is_symlink(dir / "dangling.bin"));
+    EXPECT_EQ(Contents(File("real/later.bin")), "made");
+}
+
+TEST_F(PictureFilesTest, AFailedWriteLeavesTheOldFileAndNoTemporary)
+{
+    Put(File("keep.bin"), "previous");
+    EXPECT_THROW(WriteFileSafely(File("keep.bin"),
+                                 [](TStream& s) {
+                                     s.WriteBuffer("part", 4);
+                                     throw EStreamError("disk full");
+                                 }),
+                 EStreamError);
+    EXPECT_EQ(Contents(File("keep.bin")), "previous");
+    EXPECT_EQ(Entries(), 1u);
+
+    fs::create_directory(dir / "folder.bin");
+    EXPECT_THROW(WriteText(File("folder.bin"), "x"), EStreamError);
+    EXPECT_THROW(WriteText(File("missing/x.bin"), "x"), EStreamError);
+    EXPECT_EQ(Entries(), 2u);
+}
+
+TEST_F(PictureFilesTest, AReadOnlyFileOrFolderFailsAsAPlainOverwriteWould)
+{
+    if (::geteuid() == 0) GTEST_SKIP() << "root may write read-only files";
+    Put(File("ro.bin"), "locked");
+    fs::permissions(File("ro.bin"), fs::perms::owner_read);
+    EXPECT_THROW(WriteText(File("ro.bin"), "x"), EStreamError);
+    EXPECT_EQ(Contents(File("ro.bin")), "locked");
+
+    fs::create_directory(dir / "ro");
+    fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_THROW(WriteText(File("ro/x.bin"), "x"), EStreamError);
+}
+
+TEST_F(PictureFilesTest, TheBackupNamePutsATildeAfterTheExtensionsDot)
+{
+    EXPECT_EQ(BackupFileName("fern.bmp"), "fern.~bmp");
+    EXPECT_EQ(BackupFileName("/pics/fern.M8"), "/pics/fern.~M8");
+    EXPECT_EQ(BackupFileName("a.b/fern.tga"), "a.b/fern.~tga");
+    EXPECT_EQ(BackupFileName("my.pics/fern"), "");
+    EXPECT_EQ(BackupFileName("fern."), "");
+    EXPECT_EQ(BackupFileName("fern"), "");
+}
+
+TEST_F(PictureFilesTest, BackupCopiesByteForByteReplacingAnOlderBackup)
+{
+    EXPECT_FALSE(BackupFile(File("none.ppm")));
+    EXPECT_EQ(Entries(), 0u);
+
+    std::string bytes(100000, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+    Put(File("fern.ppm"), bytes);
+    Put(File("fern.~ppm"), "an older backup");
+    EXPECT_TRUE(BackupFile(File("fern.ppm")));
+    EXPECT_EQ(Contents(File("fern.~ppm")), bytes);
+    EXPECT_EQ(Contents(File("fern.ppm")), bytes);
+    EXPECT_EQ(Entries(), 2u);
+}
+
+TEST_F(PictureFilesTest, SaveBacksUpFirstAndWritesNothingWhenTheBackupFails)
+{
+    const TPicture small(2, 1), large(3, 2);
+    SavePicture(small, Bmp, File("pic.bmp"), TBackupMode::bmCopyExisting);
+    EXPECT_FALSE(fs::exists(File("pic.~bmp"))) << "nothing to back up";
+    const std::string first = Contents(File("pic.bmp"));
+
+    SavePicture(large, Bmp, File("pic.bmp"), TBackupMode::bmCopyExisting);
+    EXPECT_EQ(Contents(File("pic.~bmp")), first);
+    TBitmap back;
+    back.LoadFromFile(File("pic.bmp"));
+    EXPECT_EQ(back.Width(), 3);
+    EXPECT_EQ(back.Canvas().GetPixel(0, 0), RGB(1, 2, 3));
+
+    SavePicture(small, Bmp, File("plain.bmp"));
+    SavePicture(large, Bmp, File("plain.bmp"));
+    EXPECT_FALSE(fs::exists(File("plain.~bmp"))) << "no backup unless asked";
+
+    // A backup that cannot be written stops the save.
+    fs::remove(File("pic.~bmp"));
+    fs::create_directory(dir / "pic.~bmp");
+    const std::string before = Contents(File("pic.bmp"));
+    EXPECT_THROW(SavePicture(small, Bmp, File("pic.bmp"), TBackupMode::bmCopyExisting), EStreamError);
+    EXPECT_EQ(Contents(File("pic.bmp")), before);
+}
+
+TEST_F(PictureFilesTest, SaveByNameNeedsARegisteredExtension)
+{
+    RegisterPictureFormat("BMP", "Bitmaps", CreateImage<TBitmap>);
+    SavePicture(TPicture(2, 2), File("by-name.BMP"));
+    EXPECT_EQ(LoadPicture(File("by-name.BMP"))->Width(), 2);
+    try {
+        SavePicture(TPicture(2, 2), File("x.png"));
+        ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Unknown picture file extension (.png)");
+    }
+    UnregisterPictureFormat(CreateImage<TBitmap>);
+    EXPECT_FALSE(fs::exists(File("x.png")));
+}
