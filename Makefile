@@ -15,7 +15,7 @@ build: deps
 	$(CMAKE) --build --preset default -j $(JOBS)
 
 run: build
-	@scripts/run-demo.sh build/default
+	@scripts/run-window.sh build/default/app/pelorix
 
 test: build fuzz-build
 	$(CTEST) --preset default -j $(JOBS)

@@ -6,7 +6,8 @@
 set -eu
 
 PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-qpa-plugins \
-libgtest-dev libgmock-dev libbenchmark-dev imagemagick netpbm python3 python3-pil python3-numpy"
+libgtest-dev libgmock-dev libbenchmark-dev imagemagick netpbm python3 python3-pil python3-numpy \
+appstream desktop-file-utils xvfb x11vnc"
 
 missing=""
 for p in $PACKAGES; do
