@@ -310,6 +310,20 @@ TEST_F(FocusTest, TabLeavesWithANumberAndComesBackWithoutOne)
     EXPECT_EQ(a->Value(), 0.1L); // the previous number
 }
 
+TEST_F(FocusTest, AutoSelectDecidesWhetherTheKeyboardSelectsTheText)
+{
+    Key(window.get(), Qt::Key_Tab);
+    Settle();
+    ASSERT_TRUE(b->hasFocus());
+    EXPECT_EQ(b->selectedText(), "2");
+    b->SetAutoSelect(false);
+    Key(window.get(), Qt::Key_Backtab);
+    Key(window.get(), Qt::Key_Tab);
+    Settle();
+    ASSERT_TRUE(b->hasFocus());
+    EXPECT_EQ(b->selectedText(), "");
+}
+
 TEST_F(FocusTest, AClickElsewhereIsCheckedOnceTheButtonIsUp)
 {
     TypeIntoA("abc");
