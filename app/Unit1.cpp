@@ -115,8 +115,6 @@ TForm1::TForm1() : TForm(new TMainWindow(this)), window_(static_cast<TMainWindow
             QApplication::restoreOverrideCursor();
     };
     Render.OnResized = [this](int32_t width, int32_t height) { Image1->setFixedSize(width, height); };
-    SetProgramJuliaParameters(&Render);
-
     FormCreate();
 }
 
@@ -126,13 +124,27 @@ TForm1::~TForm1()
     window_->Detach();
     Render.OnBusy = nullptr;
     Render.OnResized = nullptr;
-    SetProgramJuliaParameters(nullptr);
     // TForm frees the components, then the window.
 }
 
 QMainWindow* TForm1::MainWindow() const
 {
     return window_;
+}
+
+template <class Sender, class Signal>
+void TForm1::Connect(Sender* sender, Signal signal, void (TForm1::*handler)(QObject*))
+{
+    QObject::connect(sender, signal, window_, [this, sender, handler] { RunGuarded([&] { (this->*handler)(sender); }); });
+}
+
+void TForm1::RunGuarded(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        HandleException(e);
+    }
 }
 
 void TForm1::CreateControls()
@@ -413,21 +425,6 @@ void TForm1::LoadComponents()
     EndLoading();
 }
 
-template <class Sender, class Signal>
-void TForm1::Connect(Sender* sender, Signal signal, void (TForm1::*handler)(QObject*))
-{
-    QObject::connect(sender, signal, window_, [this, sender, handler] { RunGuarded([&] { (this->*handler)(sender); }); });
-}
-
-void TForm1::RunGuarded(const std::function<void()>& handler)
-{
-    try {
-        handler();
-    } catch (const std::exception& e) {
-        HandleException(e);
-    }
-}
-
 // ---------------------------------------------------------------------------
 // The picture.
 
@@ -556,9 +553,9 @@ void TForm1::View1Click(QObject*)
 // ---------------------------------------------------------------------------
 // Commands.
 
-void TForm1::SaveAsClick(QObject*)
+void TForm1::SaveAsClick(QObject* Sender)
 {
-    // The save dialog is not built yet.
+    SaveAsCommand.SaveAsClick(Sender);
 }
 
 void TForm1::CustomJulia1Click(QObject*)

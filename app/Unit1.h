@@ -12,6 +12,7 @@
 
 #include "Form.h"
 #include "RenderControl.h"
+#include "SaveAs.h"
 
 class QAction;
 class QFrame;
@@ -114,6 +115,8 @@ public:
 
     // The raster, the current generator and the custom Julia parameters.
     TRenderControl Render;
+    // Save As with its components SavePictureDialog1 and MessageBox1.
+    TSaveAsCommand SaveAsCommand{this, Render};
 
     // The render control's size change and render; the picture on the screen
     // follows the raster afterwards, also when a generator throws.
@@ -153,7 +156,7 @@ public:
     void FractalItemClick(const TFractalEntry& entry);
     void SizeItemClick(const TDrawingSize& size);
 
-    static constexpr const char* HomePageAddress = "https://pelorix.org/";
+    static constexpr const char* HomePageAddress = PELORIX_HOME_PAGE;
     static constexpr const char* ContactUserName = "author";
     static constexpr const char* MailDomain = "pelorix.org";
 
@@ -173,4 +176,6 @@ private:
     bool Drawn() const { return Render.CurrentFractal != nullptr; }
 
     TMainWindow* window_;
+    // The Custom Julia generator reads this window's parameters while it lives.
+    TJuliaParametersScope juliaParameters_{&Render};
 };

@@ -1,7 +1,7 @@
 // Pelorix: the fractal picture generator's main window.
 
 #include "Application.h"
-#include "Pictures.h"
+#include "QuitSignals.h"
 #include "Unit1.h"
 #include "WindowSetup.h"
 
@@ -10,10 +10,18 @@ int main(int argc, char** argv)
     TApplication app(argc, argv);
     // The title of the window, of every message box and of the settings' key.
     QApplication::setApplicationName("Pelorix");
-    QApplication::setWindowIcon(ApplicationIcon());
+    // The desktop entry the window belongs to (its icon on Wayland).
+    QGuiApplication::setDesktopFileName(PELORIX_APP_ID);
     auto setup = SetUpWindowProgram();
+    TCloseOnQuitSignals quitSignals;
 
-    TForm1 form;
-    form.MainWindow()->show();
-    return app.exec();
+    try {
+        TForm1 form;
+        form.MainWindow()->show();
+        return app.exec();
+    } catch (const std::exception& e) {
+        // The window could not be made (or freed): say why rather than abort.
+        ShowException(e);
+        return 1;
+    }
 }

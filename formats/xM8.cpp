@@ -236,22 +236,47 @@ void TM8Bitmap::WriteToStream(TStream& stream) const
     }
 }
 
-void TM8Bitmap::ReadFromStream(TStream& stream)
+namespace {
+
+struct THeader {
+    uint8_t Bytes[HeaderSize];
+    int64_t Width = 0, Height = 0, Offset = 0;
+};
+
+// The header, checked: the size of the first mip level, and that its pixel
+// data holds at least one row.
+void ReadHeader(TStream& stream, int64_t size, THeader& header)
 {
-    const int64_t start = stream.Position();
-    const int64_t size = stream.Size() - start;
-    uint8_t header[HeaderSize];
     size_t got = 0;
     while (got < HeaderSize) {
-        size_t n = stream.Read(header + got, HeaderSize - got);
+        size_t n = stream.Read(header.Bytes + got, HeaderSize - got);
         if (n == 0) ThrowReadError(Format, "Header too short");
         got += n;
     }
-    const int64_t width = GetLE32(header + WidthsAt), height = GetLE32(header + HeightsAt);
-    const int64_t offset = GetLE32(header + OffsetsAt);
-    CheckImageSize(Format, width, height);
-    if (offset > size) ThrowReadError(Format, "Invalid pixel data offset");
-    CheckFirstRow(Format, width, height, width, size - offset);
+    header.Width = GetLE32(header.Bytes + WidthsAt);
+    header.Height = GetLE32(header.Bytes + HeightsAt);
+    header.Offset = GetLE32(header.Bytes + OffsetsAt);
+    CheckImageSize(Format, header.Width, header.Height);
+    if (header.Offset > size) ThrowReadError(Format, "Invalid pixel data offset");
+    CheckFirstRow(Format, header.Width, header.Height, header.Width, size - header.Offset);
+}
+
+} // namespace
+
+TPictureSize TM8Bitmap::ReadSizeFromStream(TStream& stream) const
+{
+    THeader header;
+    ReadHeader(stream, stream.Size() - stream.Position(), header);
+    return {static_cast<int32_t>(header.Width), static_cast<int32_t>(header.Height)};
+}
+
+void TM8Bitmap::ReadFromStream(TStream& stream)
+{
+    const int64_t start = stream.Position();
+    THeader h;
+    ReadHeader(stream, stream.Size() - start, h);
+    const uint8_t* header = h.Bytes;
+    const int64_t width = h.Width, height = h.Height, offset = h.Offset;
 
     // Entry 0 is black and unused; black entries show the darkest colour.
     TPalette palette(256);

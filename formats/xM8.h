@@ -14,6 +14,7 @@ public:
     void WriteToStream(TStream& stream) const override;
     void ReadEmbedded(TStream& stream) override { ReadFromStream(stream); }
     void WriteEmbedded(TStream& stream) const override { WriteToStream(stream); }
+    TPictureSize ReadSizeFromStream(TStream& stream) const override;
 };
 
 // The reduction of a true-colour picture to at most 256 colours: a palette index

@@ -119,15 +119,21 @@ void ReadTextPixels(TByteReader& in, TBitmap& image, int32_t width, int32_t heig
     }
 }
 
-} // namespace
+struct THeader {
+    int32_t Width = 0, Height = 0;
+    uint32_t MaxValue = 0;
+};
 
-void TPPMBitmap::ReadFromStream(TStream& stream)
+// The magic number, size and largest sample value, checked; for the binary
+// variant also that the data holds at least one row. The variant is set as
+// soon as the magic number is known, also when the rest fails.
+THeader ReadHeader(TByteReader& in, bool& text)
 {
-    TByteReader in(stream);
+    THeader header;
     char magic[2] = {};
     for (char& c : magic) c = static_cast<char>(in.Get());
     if (magic[0] != 'P' || (magic[1] != '6' && magic[1] != '3')) ThrowReadError(Format, "Wrong file type");
-    text_ = magic[1] == '3';
+    text = magic[1] == '3';
     int separator = in.Get();
     if (separator != 0x0A && separator != 0x20) ThrowReadError(Format, "Wrong file type");
 
@@ -139,23 +145,41 @@ void TPPMBitmap::ReadFromStream(TStream& stream)
 
     std::vector<std::string> words = SplitWords(line);
     if (words.size() < 2) ThrowReadError(Format, "Image size missing");
-    const int32_t width = StrToInt(words[0]);
-    const int32_t height = StrToInt(words[1]);
-    const uint32_t maxval = ReadMaxSampleValue(words.size() > 2 ? words[2] : ReadToken(in, true));
-    CheckImageSize(Format, width, height);
+    header.Width = StrToInt(words[0]);
+    header.Height = StrToInt(words[1]);
+    header.MaxValue = ReadMaxSampleValue(words.size() > 2 ? words[2] : ReadToken(in, true));
+    CheckImageSize(Format, header.Width, header.Height);
+    if (!text)
+        CheckFirstRow(Format, header.Width, header.Height,
+                      int64_t{header.Width} * 3 * (header.MaxValue > 255 ? 2 : 1), in.Remaining());
+    return header;
+}
+
+} // namespace
+
+void TPPMBitmap::ReadFromStream(TStream& stream)
+{
+    TByteReader in(stream);
+    const THeader header = ReadHeader(in, text_);
 
     TBitmap picture;
     picture.SetPixelFormat(TPixelFormat::pf24bit);
     if (text_) {
-        ReadTextPixels(in, picture, width, height, maxval);
+        ReadTextPixels(in, picture, header.Width, header.Height, header.MaxValue);
     } else {
         picture.Canvas().Brush.Color = clBlack;
-        if (width > 0 && height > 0 && in.Remaining() < static_cast<int64_t>(width) * 3 * (maxval > 255 ? 2 : 1))
-            ThrowReadError(Format, "Pixel data missing");
-        picture.SetSize(width, height);
-        ReadBinaryPixels(in, picture, maxval);
+        picture.SetSize(header.Width, header.Height);
+        ReadBinaryPixels(in, picture, header.MaxValue);
     }
     TakeOver(picture);
+}
+
+TPictureSize TPPMBitmap::ReadSizeFromStream(TStream& stream) const
+{
+    TByteReader in(stream);
+    bool text = false;
+    const THeader header = ReadHeader(in, text);
+    return {header.Width, header.Height};
 }
 
 void TPPMBitmap::WriteToStream(TStream& stream) const

@@ -40,9 +40,18 @@ void TTGABitmap::WriteToStream(TStream& stream) const
     for (int32_t y = height - 1; y >= 0; --y) stream.WriteBuffer(copy.ScanLine(y), copy.RowBytes());
 }
 
-void TTGABitmap::ReadFromStream(TStream& stream)
+namespace {
+
+struct THeader {
+    int32_t Width = 0, Height = 0;
+    uint8_t Bits = 0;
+    bool TopDown = false;
+};
+
+// The header, checked, and the image ID after it: the reader then stands at
+// the pixel data, which holds at least one row.
+THeader ReadHeader(TByteReader& in)
 {
-    TByteReader in(stream);
     uint8_t header[HeaderSize];
     if (in.Read(header, HeaderSize) < HeaderSize) ThrowReadError(Format, "Header too short");
 
@@ -60,21 +69,36 @@ void TTGABitmap::ReadFromStream(TStream& stream)
     // The image ID, when there is one, stands between the header and the pixels.
     uint8_t id[255];
     if (in.Read(id, idLength) < idLength) ThrowReadError(Format, "Pixel data missing");
-    const size_t bytesPerPixel = bits / 8;
-    const size_t rowBytes = static_cast<size_t>(width) * bytesPerPixel;
-    CheckFirstRow(Format, width, height, static_cast<int64_t>(rowBytes), in.Remaining());
+    CheckFirstRow(Format, width, height, int64_t{width} * (bits / 8), in.Remaining());
+    return {width, height, bits, (descriptor & TopToBottom) != 0};
+}
+
+} // namespace
+
+void TTGABitmap::ReadFromStream(TStream& stream)
+{
+    TByteReader in(stream);
+    const THeader header = ReadHeader(in);
+    const int32_t width = header.Width, height = header.Height;
+    const size_t rowBytes = static_cast<size_t>(width) * (header.Bits / 8);
 
     // Read aside; rows the data does not reach stay black.
     TBitmap picture;
-    picture.SetPixelFormat(bits == 24 ? TPixelFormat::pf24bit : TPixelFormat::pf32bit);
+    picture.SetPixelFormat(header.Bits == 24 ? TPixelFormat::pf24bit : TPixelFormat::pf32bit);
     picture.Canvas().Brush.Color = clBlack;
     picture.SetSize(width, height);
     if (width > 0) {
-        const bool topDown = descriptor & TopToBottom;
         for (int32_t i = 0; i < height; ++i) {
-            uint8_t* row = picture.ScanLine(topDown ? i : height - 1 - i);
+            uint8_t* row = picture.ScanLine(header.TopDown ? i : height - 1 - i);
             if (in.Read(row, rowBytes) < rowBytes) break;
         }
     }
     TakeOver(picture);
+}
+
+TPictureSize TTGABitmap::ReadSizeFromStream(TStream& stream) const
+{
+    TByteReader in(stream);
+    const THeader header = ReadHeader(in);
+    return {header.Width, header.Height};
 }

@@ -9,4 +9,5 @@ public:
     void WriteToStream(TStream& stream) const override;
     void ReadEmbedded(TStream& stream) override { ReadFromStream(stream); }
     void WriteEmbedded(TStream& stream) const override { WriteToStream(stream); }
+    TPictureSize ReadSizeFromStream(TStream& stream) const override;
 };

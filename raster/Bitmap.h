@@ -26,6 +26,11 @@ struct TPaletteEntry {
 };
 using TPalette = std::vector<TPaletteEntry>;
 
+struct TPictureSize {
+    int32_t Width = 0, Height = 0;
+    bool operator==(const TPictureSize&) const = default;
+};
+
 struct TPoint {
     int32_t X = 0, Y = 0;
     bool operator==(const TPoint&) const = default;
@@ -98,6 +103,11 @@ public:
     virtual void WriteToStream(TStream& stream) const;
     virtual void ReadEmbedded(TStream& stream) { ReadFromStream(stream); }
     virtual void WriteEmbedded(TStream& stream) const { WriteToStream(stream); }
+    // The size of the picture in the stream from its header alone, after the
+    // checks the full read makes before it allocates the picture; no pixels
+    // are read or allocated. A full read of the same stream that succeeds
+    // gives this size; one that fails may still have a size here.
+    virtual TPictureSize ReadSizeFromStream(TStream& stream) const;
 
     void LoadFromFile(const std::string& fileName);
     void SaveToFile(const std::string& fileName) const;

@@ -55,6 +55,7 @@ struct TInfo {
     int64_t Width = 0, Height = 0;
     bool TopDown = false;
     uint32_t Bits = 0, Compression = BI_RGB, Colours = 0;
+    uint32_t DataOffset = 0;
     uint32_t Masks[4] = {};
 };
 
@@ -134,15 +135,17 @@ void TBitmap::WriteToStream(TStream& stream) const
 
 namespace {
 
-TInfo ReadHeaders(TStream& stream, int64_t start, int64_t size, uint32_t& dataOffset, TPalette& palette)
+// The file header and the info header, checked as far as they go: enough to
+// know the picture's size and layout before anything is allocated.
+TInfo ReadInfo(TStream& stream, int64_t size)
 {
     uint8_t fileHeader[FileHeaderSize];
     size_t got = stream.Read(fileHeader, 2);
     if (got < 2 || fileHeader[0] != 'B' || fileHeader[1] != 'M') ThrowReadError(Format, "Wrong file type");
     ReadExactly(stream, fileHeader + 2, FileHeaderSize - 2, "Header too short");
-    dataOffset = GetLE32(fileHeader + 10);
 
     TInfo info;
+    info.DataOffset = GetLE32(fileHeader + 10);
     uint8_t h[124] = {};
     ReadExactly(stream, h, 4, "Header too short");
     info.HeaderSize = GetLE32(h);
@@ -179,6 +182,22 @@ TInfo ReadHeaders(TStream& stream, int64_t start, int64_t size, uint32_t& dataOf
           (info.Compression == BI_RLE4 && info.Bits == 4) || (masked && (info.Bits == 16 || info.Bits == 32))))
         ThrowReadError(Format, "Unsupported compression");
     CheckImageSize(Format, info.Width, info.Height);
+    return info;
+}
+
+// The least one complete row of pixel data can take: its pixel bytes, or runs
+// of 255 pixels when compressed.
+int64_t FirstRowBytes(const TInfo& info)
+{
+    const bool rle = info.Compression == BI_RLE8 || info.Compression == BI_RLE4;
+    return rle ? (info.Width + 254) / 255 * 2 : (info.Width * info.Bits + 7) / 8;
+}
+
+TInfo ReadHeaders(TStream& stream, int64_t start, int64_t size, TPalette& palette)
+{
+    TInfo info = ReadInfo(stream, size);
+    const uint32_t dataOffset = info.DataOffset;
+    const bool masked = info.Compression == BI_BITFIELDS || info.Compression == BI_ALPHABITFIELDS;
 
     // A BITMAPINFOHEADER keeps its masks right after it.
     int64_t paletteStart = FileHeaderSize + int64_t{info.HeaderSize};
@@ -235,16 +254,12 @@ void TBitmap::ReadFromStream(TStream& stream)
 {
     const int64_t start = stream.Position();
     const int64_t size = stream.Size() - start;
-    uint32_t dataOffset = 0;
     TPalette palette;
-    const TInfo info = ReadHeaders(stream, start, size, dataOffset, palette);
+    const TInfo info = ReadHeaders(stream, start, size, palette);
+    const uint32_t dataOffset = info.DataOffset;
     const int64_t width = info.Width, height = info.Height;
-    const int64_t available = size - dataOffset;
-
     const bool rle = info.Compression == BI_RLE8 || info.Compression == BI_RLE4;
-    // The least one complete row can take: its pixel bytes, or runs of 255 pixels.
-    const int64_t firstRow = rle ? (width + 254) / 255 * 2 : (width * info.Bits + 7) / 8;
-    CheckFirstRow(Format, width, height, firstRow, available);
+    CheckFirstRow(Format, width, height, FirstRowBytes(info), size - dataOffset);
 
     // The picture is read aside; missing pixels stay black (for a palettised
     // file, the entry nearest to black).
@@ -323,4 +338,13 @@ void TBitmap::ReadFromStream(TStream& stream)
         }
     }
     TakeOver(picture);
+}
+
+TPictureSize TBitmap::ReadSizeFromStream(TStream& stream) const
+{
+    const int64_t size = stream.Size() - stream.Position();
+    const TInfo info = ReadInfo(stream, size);
+    if (info.DataOffset > size) ThrowReadError(Format, "Invalid pixel data offset");
+    CheckFirstRow(Format, info.Width, info.Height, FirstRowBytes(info), size - info.DataOffset);
+    return {static_cast<int32_t>(info.Width), static_cast<int32_t>(info.Height)};
 }

@@ -134,20 +134,40 @@ void WriteFileSafely(const std::string& fileName, const std::function<void(TStre
     SyncFolder(target);
 }
 
+namespace {
+
+// "~" after the extension's dot; empty for no extension or the dot alone.
+std::string BackupExtension(std::string_view extension)
+{
+    if (extension.size() < 2) return {};
+    return ".~" + std::string(extension.substr(1));
+}
+
+} // namespace
+
 std::string BackupFileName(const std::string& fileName)
 {
-    const size_t slash = fileName.find_last_of("/\\");
-    const size_t start = slash == std::string::npos ? 0 : slash + 1;
-    const size_t dot = fileName.rfind('.');
-    if (dot == std::string::npos || dot < start || dot + 1 == fileName.size()) return {};
-    return fileName.substr(0, dot + 1) + "~" + fileName.substr(dot + 1);
+    const std::string_view extension = ExtractFileExt(fileName);
+    const std::string backup = BackupExtension(extension);
+    return backup.empty() ? std::string() : fileName.substr(0, fileName.size() - extension.size()) + backup;
 }
 
 bool BackupFile(const std::string& fileName)
 {
-    const std::string backup = BackupFileName(fileName);
+    const std::string extension = BackupExtension(ExtractFileExt(fileName));
+    return !extension.empty() && CopyToBackup(fileName, extension);
+}
+
+bool CopyToBackup(const std::string& fileName, std::string newExtension)
+{
     std::error_code error;
-    if (backup.empty() || !fs::is_regular_file(fileName, error)) return false;
+    if (!fs::is_regular_file(fileName, error)) return false;
+    if (newExtension.empty() || newExtension.front() != '.') newExtension.insert(0, ".");
+    const std::string_view extension = ExtractFileExt(fileName);
+    // The copy would be the file itself.
+    if (SameExtension(extension, newExtension)) return false;
+    const std::string backup = fileName.substr(0, fileName.size() - extension.size()) + newExtension;
+
     TFileStream source(fileName, TFileMode::fmOpenRead);
     const int64_t size = source.Size();
     WriteFileSafely(backup, [&](TStream& copy) {

@@ -27,11 +27,17 @@ void WriteFileSafely(const std::string& fileName, const std::function<void(TStre
 // element has no extension or ends in the dot alone.
 std::string BackupFileName(const std::string& fileName);
 
-// Copies an existing file byte for byte to its backup name, replacing an
-// older backup, written as WriteFileSafely writes. Returns false, copying
-// nothing, when the file does not exist or its name has no backup name.
-// Throws EStreamError when the copy fails.
+// Copies an existing file byte for byte to its backup name (BackupFileName),
+// through CopyToBackup. Returns false, copying nothing, when the file does not
+// exist or its name has no backup name.
 bool BackupFile(const std::string& fileName);
+
+// Copies an existing file byte for byte to the same name with the extension
+// replaced by newExtension (a dot is put in front when it has none), replacing
+// an older copy, written as WriteFileSafely writes. Returns false, copying
+// nothing, when the file does not exist or the new extension is the file's
+// own in any letter case. Throws EStreamError when the copy fails.
+bool CopyToBackup(const std::string& fileName, std::string newExtension);
 
 enum class TBackupMode { bmNone, bmCopyExisting };
 

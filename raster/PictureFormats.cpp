@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "Exceptions.h"
+#include "Streams.h"
 
 namespace {
 
@@ -23,13 +24,33 @@ std::string UpperExtension(std::string_view extension)
 
 std::string_view ExtensionOf(std::string_view fileName)
 {
-    size_t slash = fileName.find_last_of("/\\");
-    std::string_view base = slash == std::string_view::npos ? fileName : fileName.substr(slash + 1);
-    size_t dot = base.rfind('.');
-    return dot == std::string_view::npos ? std::string_view() : base.substr(dot + 1);
+    std::string_view extension = ExtractFileExt(fileName);
+    if (!extension.empty()) extension.remove_prefix(1);
+    return extension;
 }
 
 } // namespace
+
+std::string_view ExtractFileExt(std::string_view fileName)
+{
+#ifdef _WIN32
+    constexpr std::string_view delimiters = "/\\:";
+#else
+    constexpr std::string_view delimiters = "/";
+#endif
+    for (size_t i = fileName.size(); i-- > 0;) {
+        if (fileName[i] == '.') return fileName.substr(i);
+        if (delimiters.find(fileName[i]) != std::string_view::npos) break;
+    }
+    return {};
+}
+
+bool SameExtension(std::string_view a, std::string_view b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+    });
+}
 
 void RegisterPictureFormat(std::string_view extension, std::string_view description, TImageFactory create)
 {
@@ -73,4 +94,11 @@ std::unique_ptr<TBitmap> LoadPicture(const std::string& fileName)
     std::unique_ptr<TBitmap> image = PictureFormatForFile(fileName).Create();
     image->LoadFromFile(fileName);
     return image;
+}
+
+TPictureSize LoadPictureSize(const std::string& fileName)
+{
+    const std::unique_ptr<TBitmap> image = PictureFormatForFile(fileName).Create();
+    TFileStream stream(fileName, TFileMode::fmOpenRead);
+    return image->ReadSizeFromStream(stream);
 }

@@ -1,6 +1,7 @@
 // libFuzzer target for one picture reader, chosen by PELORIX_FUZZ_IMAGE at
 // compile time. Any input must end in a clear error (an Exception, with the
-// image left as it was) or in a whole, consistent picture.
+// image left as it was) or in a whole, consistent picture whose size the
+// header read alone gives too.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -48,6 +49,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     image.SetSize(3, 2);
     const uint32_t before = Checksum(image);
 
+    // The header read alone, which must agree with any full read that succeeds.
+    TPictureSize headerSize;
+    bool headerRead = true;
+    try {
+        TMemoryStream header(std::vector<uint8_t>(data, data + size));
+        headerSize = image.ReadSizeFromStream(header);
+    } catch (const Exception&) {
+        headerRead = false;
+    }
+
     TMemoryStream stream(std::vector<uint8_t>(data, data + size));
     try {
         image.ReadFromStream(stream);
@@ -61,6 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (image.Width() < 0 || image.Height() < 0 || int64_t{image.Width()} * image.Height() > MaxImagePixels)
         Fail("size out of range");
     if (stream.Position() > static_cast<int64_t>(size)) Fail("stream past its end");
+    if (!headerRead || headerSize != TPictureSize{image.Width(), image.Height()})
+        Fail("the header read disagrees with the full read");
     volatile uint32_t sink = Checksum(image);
     (void)sink;
     for (int32_t y = 0; y < image.Height(); y += 7)

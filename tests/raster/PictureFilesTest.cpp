@@ -141,6 +141,36 @@ TEST_F(PictureFilesTest, TheBackupNamePutsATildeAfterTheExtensionsDot)
     EXPECT_EQ(BackupFileName("fern"), "");
 }
 
+TEST_F(PictureFilesTest, TheExtensionIsThatOfTheLastPathElement)
+{
+    EXPECT_EQ(ExtractFileExt("/my.pics/fern"), "");
+    EXPECT_EQ(ExtractFileExt("/my.pics/fern.M8"), ".M8");
+    EXPECT_EQ(ExtractFileExt("fern.bmp.gif"), ".gif");
+    EXPECT_EQ(ExtractFileExt("fern."), ".");
+    EXPECT_EQ(ExtractFileExt(".hidden"), ".hidden");
+    EXPECT_TRUE(SameExtension(".PpM", ".ppm"));
+    EXPECT_FALSE(SameExtension(".ppm", ".pp"));
+    EXPECT_FALSE(SameExtension(".ppm", "ppm"));
+}
+
+TEST_F(PictureFilesTest, CopyToBackupTakesAnyNewExtensionButTheFilesOwn)
+{
+    Put(File("fern.m8"), "m8");
+    Put(File("plain"), "plain");
+    Put(File("dot."), "dot");
+    EXPECT_FALSE(BackupFile(File("plain")));
+    EXPECT_FALSE(BackupFile(File("dot.")));
+    // The new extension gets its dot; the file's own, in any case, is no backup.
+    EXPECT_TRUE(CopyToBackup(File("fern.m8"), "bak"));
+    EXPECT_EQ(Contents(File("fern.bak")), "m8");
+    EXPECT_FALSE(CopyToBackup(File("fern.m8"), ".M8"));
+    EXPECT_TRUE(CopyToBackup(File("plain"), ".~"));
+    EXPECT_EQ(Contents(File("plain.~")), "plain");
+    EXPECT_FALSE(CopyToBackup(File("missing.m8"), ".~m8"));
+    EXPECT_FALSE(CopyToBackup(File(""), ".~m8")) << "a folder is no file";
+    EXPECT_EQ(Entries(), 5u);
+}
+
 TEST_F(PictureFilesTest, BackupCopiesByteForByteReplacingAnOlderBackup)
 {
     EXPECT_FALSE(BackupFile(File("none.ppm")));

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
@@ -16,13 +17,17 @@
 
 #include <memory>
 
+#include <csignal>
+
 #include "Catalogue.h"
 #include "CustomJuliaSetFrm.h"
 #include "Exceptions.h"
 #include "HandleException.h"
 #include "MessageBox.h"
+#include "PictureFormats.h"
 #include "RasterImage.h"
 #include "RegistryTesting.h"
+#include "SavePictureDialog.h"
 #include "ThreadComponent.h"
 #include "Unit1.h"
 #include "Variant.h"
@@ -59,16 +64,11 @@ class WindowTest : public RegistryFixture {
 protected:
     WindowTest()
     {
-        previousPresenter_ = SetMessageBoxPresenter([this](const TMessageBoxRequest& request) {
-            Boxes.push_back(request);
-            return mrOK;
-        });
         for (const char* scheme : {"https", "mailto"}) QDesktopServices::setUrlHandler(scheme, &urls, "Open");
     }
     ~WindowTest() override
     {
         for (const char* scheme : {"https", "mailto"}) QDesktopServices::unsetUrlHandler(scheme);
-        SetMessageBoxPresenter(previousPresenter_);
     }
 
     // The window as the program makes it: created, then shown; its poll runs
@@ -114,7 +114,10 @@ protected:
     TUrlRecorder urls;
 
 private:
-    TMessageBoxPresenter previousPresenter_;
+    TMessageBoxPresenterScope recordBoxes_{[this](const TMessageBoxRequest& request) {
+        Boxes.push_back(request);
+        return mrOK;
+    }};
 };
 
 // A generator that paints one pixel and fails.
@@ -122,6 +125,17 @@ void FailingGenerator(TBitmap& raster)
 {
     raster.Canvas().SetPixel(1, 1, RGB(0, 0, 255));
     throw Exception("The generator failed");
+}
+
+// A generator that lets the poll post its next call and waits until it has:
+// the call must not be served before the command has returned.
+TNestedThread* pollingWorker = nullptr;
+void GeneratorThatLetsThePollPost(TBitmap& raster)
+{
+    raster.Canvas().SetPixel(0, 0, clWhite);
+    const uint64_t before = pollingWorker->PostedCalls();
+    pollingWorker->Step();
+    EXPECT_TRUE(pollingWorker->WaitForPostedCalls(before + 1, std::chrono::seconds(10)));
 }
 
 // The menu tree as lines "depth name caption | hint | shortcut".
@@ -268,6 +282,40 @@ TEST_F(WindowTest, SaveCopyAndClearFollowThePictureAtTheNextPoll)
     EXPECT_FALSE(form->Copy1->isEnabled());
 }
 
+TEST_F(WindowTest, NothingServesThePollDuringACommand)
+{
+    auto form = Open();
+    Poll(*form);
+    TNestedThread& worker = form->ThreadComponent1->Worker();
+    pollingWorker = &worker;
+    TForm1::RunGuarded([&] { form->DrawFractal(GeneratorThatLetsThePollPost); });
+    // The render, the cursor and the picture's refresh have run the event loop
+    // nowhere: the call is still waiting.
+    EXPECT_EQ(worker.Phase(), TWorkerPhase::wpWaiting);
+    EXPECT_EQ(CommandState(*form), All(false));
+    EXPECT_EQ(form->Image1->Picture().pixel(0, 0), qRgb(255, 255, 255));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return worker.Phase() == TWorkerPhase::wpPausing; }));
+    EXPECT_EQ(CommandState(*form), All(true));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(WindowTest, RegistryErrorsAtStartAndEndAreShownAndTheWindowGoesOn)
+{
+    faulty.Failing = {"SetValue"};
+    auto form = Open();
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, "Error writing value");
+    EXPECT_EQ(form->Image1->size(), QSize(640, 480));
+    EXPECT_EQ(Status(*form), IdleText);
+    // The Custom Julia generator reads the window's parameters while it lives.
+    const TCustomJuliaParameters* windows = &form->Render;
+    EXPECT_EQ(&ProgramJuliaParameters(), windows);
+    form.reset();
+    EXPECT_NE(&ProgramJuliaParameters(), windows);
+    ASSERT_EQ(Boxes.size(), 2u);
+    EXPECT_EQ(Boxes[1].Text, "Error writing value");
+}
+
 TEST_F(WindowTest, ShortcutsReachTheirCommands)
 {
     auto form = Open();
@@ -277,9 +325,13 @@ TEST_F(WindowTest, ShortcutsReachTheirCommands)
     Item(*form, "Fern1")->trigger();
     Poll(*form);
 
-    QSignalSpy saveAs(form->SaveAs1, &QAction::triggered);
+    int saveDialogs = 0;
+    form->SaveAsCommand.SavePictureDialog1->SetExecuteHook([&](TSavePictureDialog&) {
+        ++saveDialogs;
+        return false;
+    });
     QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(saveAs.count(), 1);
+    EXPECT_EQ(saveDialogs, 1);
 
     QApplication::clipboard()->clear();
     QTest::keyClick(window, Qt::Key_C, Qt::ControlModifier);
@@ -291,6 +343,49 @@ TEST_F(WindowTest, ShortcutsReachTheirCommands)
     QTest::keyClick(window, Qt::Key_X, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(ValueOf(Form1Key, "SizeAndPosition").size(), 16u);
+}
+
+// Save As from the menu and from the toolbar, with the dialog's answers given;
+// a failure to write reaches the error handler.
+TEST_F(WindowTest, SaveAsWritesThePictureFromTheMenuAndTheToolbar)
+{
+    QTemporaryDir folder;
+    auto form = Open();
+    ASSERT_EQ(form->FindComponent("SavePictureDialog1"), form->SaveAsCommand.SavePictureDialog1);
+    ASSERT_EQ(form->FindComponent("MessageBox1"), form->SaveAsCommand.MessageBox1);
+    std::string answer;
+    int dialogs = 0;
+    form->SaveAsCommand.SavePictureDialog1->SetExecuteHook([&](TSavePictureDialog& dialog) {
+        ++dialogs;
+        dialog.SetFileName(answer);
+        dialog.SetFilterIndex(2);
+        return true;
+    });
+    const std::string fern = QFile::encodeName(folder.filePath("fern")).toStdString();
+
+    form->SaveAsClick(form->SaveAs1); // no picture yet
+    EXPECT_EQ(dialogs, 0);
+
+    Item(*form, "Fern1")->trigger();
+    Poll(*form);
+    answer = fern;
+    form->SaveAs1->trigger();
+    EXPECT_EQ(dialogs, 1);
+    std::unique_ptr<TBitmap> saved = LoadPicture(fern + ".ppm");
+    EXPECT_EQ(RasterToImage(*saved), RasterToImage(form->Render.Raster()));
+
+    answer = fern + ".ppm";
+    QTest::mouseClick(form->Save2, Qt::LeftButton);
+    EXPECT_EQ(dialogs, 2);
+    EXPECT_TRUE(QFile::exists(QFile::decodeName((fern + ".~ppm").c_str())));
+    EXPECT_TRUE(Boxes.empty());
+
+    answer = fern + "-missing/fern.bmp";
+    form->SaveAs1->trigger();
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_NE(Boxes[0].Text.find("fern-missing"), std::string::npos) << Boxes[0].Text;
+    EXPECT_EQ(Boxes[0].Flags, mb::OK | mb::ICONHAND);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(WindowTest, TheStatusBarShowsTheHintAfterABlankOrTheIdleText)
@@ -485,22 +580,54 @@ TEST_F(WindowTest, HelpItemsOpenTheHomePageAndAMailAddress)
     EXPECT_EQ(urls.Urls[1].toString(), "mailto:author@pelorix.org?subject=Pelorix");
 }
 
-TEST(ProgramTest, StartsAndKeepsRunning)
-{
+// The program itself, headless, over a hive of its own.
+class ProgramTest : public testing::Test {
+protected:
+    void Start()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("XDG_CONFIG_HOME", config.path());
+        program.setProcessEnvironment(environment);
+        program.start(PELORIX_PROGRAM, {});
+        ASSERT_TRUE(program.waitForStarted());
+    }
+    QString Hive() const
+    {
+        QFile file(config.path() + "/pelorix/HKEY_CURRENT_USER.reg");
+        return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+    }
+    // Ends the program by the signal; it closes its window first, which
+    // stores the placement.
+    void EndBy(int signal)
+    {
+        ASSERT_EQ(::kill(static_cast<pid_t>(program.processId()), signal), 0);
+        ASSERT_TRUE(program.waitForFinished(30000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << program.readAllStandardError().toStdString();
+        EXPECT_EQ(program.exitCode(), 0);
+        EXPECT_TRUE(Hive().contains("\"SizeAndPosition\"")) << Hive().toStdString();
+    }
+
     QTemporaryDir config;
     QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    environment.insert("XDG_CONFIG_HOME", config.path());
-    program.setProcessEnvironment(environment);
-    program.start(PELORIX_PROGRAM, {});
-    ASSERT_TRUE(program.waitForStarted());
+};
+
+TEST_F(ProgramTest, StartsKeepsRunningAndClosesOnTerminate)
+{
+    Start();
     EXPECT_FALSE(program.waitForFinished(3000)) << program.readAllStandardError().toStdString();
-    EXPECT_EQ(program.state(), QProcess::Running);
-    program.kill();
-    program.waitForFinished();
+    ASSERT_EQ(program.state(), QProcess::Running);
     // The first run stored the default size.
-    EXPECT_TRUE(QFile::exists(config.path() + "/pelorix/HKEY_CURRENT_USER.reg"));
+    EXPECT_TRUE(Hive().contains("\"FractalWidth\"=hex:03,00,00,00,00,00,00,00,80,02")) << Hive().toStdString();
+    EXPECT_FALSE(Hive().contains("SizeAndPosition"));
+    EndBy(SIGTERM);
+}
+
+TEST_F(ProgramTest, ClosesOnInterrupt)
+{
+    Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Hive().contains("FractalHeight"); }, 10000));
+    EndBy(SIGINT);
 }
 
 #include "WindowTest.moc"

@@ -1,0 +1,237 @@
+// Reading a picture's size from its header alone: the size the full read
+// gives, and never the pixels' memory.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <new>
+#include <optional>
+
+#include <unistd.h>
+
+#include "FormatTesting.h"
+#include "PictureFormats.h"
+#include "RasterTesting.h"
+#include "xM8.h"
+#include "xPPM.h"
+#include "xTGA.h"
+
+namespace fs = std::filesystem;
+
+// The largest single allocation while a probe is on. Replacing the global
+// operators is the one way to see what a reader allocates; they hand every
+// request to malloc, so the sanitizers still watch the memory.
+namespace {
+std::atomic<bool> probing{false};
+std::atomic<size_t> largestAllocation{0};
+
+void* Allocate(size_t size)
+{
+    if (probing) {
+        size_t seen = largestAllocation;
+        while (size > seen && !largestAllocation.compare_exchange_weak(seen, size)) {
+        }
+    }
+    return std::malloc(size ? size : 1);
+}
+} // namespace
+
+void* operator new(size_t size)
+{
+    if (void* p = Allocate(size)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](size_t size) { return operator new(size); }
+void* operator new(size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void* operator new[](size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, size_t) noexcept { std::free(p); }
+void operator delete[](void* p, size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+
+namespace {
+
+struct TFormatCase {
+    const char* Folder;
+    std::unique_ptr<TBitmap> (*Create)();
+};
+
+const TFormatCase Formats[] = {
+    {"bmp", CreateImage<TBitmap>},
+    {"ppm", CreateImage<TPPMBitmap>},
+    {"tga", CreateImage<TTGABitmap>},
+    {"m8", CreateImage<TM8Bitmap>},
+};
+
+std::optional<TPictureSize> FullReadSize(const TFormatCase& format, const TBytes& bytes)
+{
+    std::unique_ptr<TBitmap> image = format.Create();
+    try {
+        ReadBytes(*image, bytes);
+    } catch (const Exception&) {
+        return std::nullopt;
+    }
+    return TPictureSize{image->Width(), image->Height()};
+}
+
+std::optional<TPictureSize> HeaderSize(const TFormatCase& format, const TBytes& bytes)
+{
+    std::unique_ptr<TBitmap> image = format.Create();
+    TMemoryStream stream(bytes);
+    try {
+        return image->ReadSizeFromStream(stream);
+    } catch (const Exception&) {
+        return std::nullopt;
+    }
+}
+
+TBytes FileBytes(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return TBytes(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<fs::path> SampleFiles(const char* folder)
+{
+    std::vector<fs::path> files;
+    for (const fs::path& dir : {fs::path(PELORIX_SOURCE_DIR) / "formats/fuzz/corpus" / folder,
+                                fs::path(PELORIX_SOURCE_DIR) / "tests/formats/fuzz-regressions" / folder}) {
+        if (!fs::is_directory(dir)) continue;
+        for (const auto& entry : fs::directory_iterator(dir))
+            if (entry.is_regular_file()) files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+} // namespace
+
+// Every sample file, every prefix of it and every one-byte change in its first
+// bytes: where the full read succeeds, the header read gives the same size.
+TEST(HeaderReadTest, AgreesWithTheFullReadWhereverItSucceeds)
+{
+    for (const TFormatCase& format : Formats) {
+        const std::vector<fs::path> files = SampleFiles(format.Folder);
+        ASSERT_FALSE(files.empty()) << format.Folder;
+        int fullReads = 0;
+        for (const fs::path& file : files) {
+            const TBytes whole = FileBytes(file);
+            ASSERT_TRUE(FullReadSize(format, whole).has_value()) << file;
+            std::vector<TBytes> variants;
+            for (size_t length = 0; length <= whole.size(); length += std::max<size_t>(1, whole.size() / 97))
+                variants.emplace_back(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length));
+            variants.push_back(whole);
+            for (size_t at = 0; at < std::min<size_t>(whole.size(), 64); ++at)
+                for (uint8_t value : {0x00, 0x01, 0x7F, 0xFF}) {
+                    TBytes changed = whole;
+                    changed[at] = value;
+                    variants.push_back(std::move(changed));
+                }
+            for (const TBytes& bytes : variants) {
+                const std::optional<TPictureSize> header = HeaderSize(format, bytes);
+                // A changed size byte may claim a picture too large to read here.
+                if (header && int64_t{header->Width} * header->Height > (1 << 20)) continue;
+                const std::optional<TPictureSize> full = FullReadSize(format, bytes);
+                if (!full) continue;
+                ++fullReads;
+                ASSERT_TRUE(header.has_value()) << file << ", " << bytes.size() << " bytes";
+                EXPECT_EQ(header->Width, full->Width) << file;
+                EXPECT_EQ(header->Height, full->Height) << file;
+            }
+        }
+        EXPECT_GT(fullReads, static_cast<int>(files.size())) << format.Folder;
+    }
+}
+
+TEST(HeaderReadTest, WrittenPicturesReadBackTheirSize)
+{
+    for (const TFormatCase& format : Formats) {
+        for (TPictureSize size : {TPictureSize{7, 3}, TPictureSize{1, 9}, TPictureSize{0, 4}}) {
+            std::unique_ptr<TBitmap> image = format.Create();
+            PrepareRaster(*image, size.Width, size.Height);
+            TMemoryStream stream;
+            image->WriteToStream(stream);
+            const std::optional<TPictureSize> header = HeaderSize(format, stream.Bytes());
+            ASSERT_TRUE(header.has_value()) << format.Folder;
+            EXPECT_EQ(*header, size) << format.Folder;
+        }
+    }
+}
+
+// A picture of a quarter of a billion pixels whose file holds one row: the
+// header read names its size without claiming the gigabyte the pixels need.
+TEST(HeaderReadTest, AHugePictureIsSizedWithoutItsPixels)
+{
+    const int32_t side = 16384;
+    TBytes bmp = {'B', 'M'};
+    Add32(bmp, 0);
+    Add32(bmp, 0);
+    Add32(bmp, 54);
+    Add32(bmp, 40);
+    Add32(bmp, side);
+    Add32(bmp, side);
+    Add16(bmp, 1);
+    Add16(bmp, 24);
+    bmp.resize(54 + side * 3, 0);
+
+    const std::string ppmHeader = "P6\n16384 16384\n255\n";
+    TBytes ppm(ppmHeader.begin(), ppmHeader.end());
+    ppm.resize(ppm.size() + side * 3, 0);
+
+    TBytes tga(18, 0);
+    tga[2] = 2;
+    tga[12] = tga[13] = 0xFF; // 65535 x 4096
+    tga[15] = 0x10;
+    tga[16] = 24;
+    tga.resize(18 + 65535 * 3, 0);
+
+    TBytes m8(1040, 0);
+    for (size_t at : {36, 100}) m8[at + 1] = 0x40; // 16384
+    m8[164] = 0x10;                                // pixel data at 1040
+    m8[165] = 0x04;
+    m8.resize(1040 + side, 0);
+
+    const std::pair<const TFormatCase*, const TBytes*> cases[] = {
+        {&Formats[0], &bmp}, {&Formats[1], &ppm}, {&Formats[2], &tga}, {&Formats[3], &m8}};
+    const TPictureSize expected[] = {{side, side}, {side, side}, {65535, 4096}, {side, side}};
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        std::unique_ptr<TBitmap> image = cases[i].first->Create();
+        TMemoryStream stream(*cases[i].second);
+        largestAllocation = 0;
+        probing = true;
+        const TPictureSize size = image->ReadSizeFromStream(stream);
+        probing = false;
+        EXPECT_EQ(size, expected[i]) << cases[i].first->Folder;
+        EXPECT_LT(largestAllocation.load(), size_t{1} << 20) << cases[i].first->Folder;
+        EXPECT_EQ(image->Width(), 0);
+    }
+}
+
+TEST(HeaderReadTest, ByFileNameThroughTheRegistry)
+{
+    const fs::path dir = fs::temp_directory_path() / ("pelorix-header-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    TTGABitmap picture;
+    PrepareRaster(picture, 5, 2);
+    picture.SaveToFile((dir / "wide.TgA").string());
+
+    EXPECT_EQ(LoadPictureSize((dir / "wide.TgA").string()), (TPictureSize{5, 2}));
+    // The extension picks the reader, as for a full load.
+    fs::copy_file(dir / "wide.TgA", dir / "wide.bmp");
+    EXPECT_THROW(LoadPictureSize((dir / "wide.bmp").string()), Exception);
+    try {
+        LoadPictureSize((dir / "wide.gif").string());
+        ADD_FAILURE() << "an unknown extension was read";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Unknown picture file extension (.gif)");
+    }
+    EXPECT_THROW(LoadPictureSize((dir / "missing.ppm").string()), EStreamError);
+    fs::remove_all(dir);
+}
