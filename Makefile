@@ -37,7 +37,7 @@ sanitize: deps
 	$(CMAKE) --build --preset asan -j $(JOBS)
 	$(CTEST) --preset asan -j $(JOBS)
 
-# The threaded components and their tests under ThreadSanitizer.
+# The threaded components, the threaded columns and the generators on them, under ThreadSanitizer.
 tsan: deps
 	$(CMAKE) --preset tsan
 	$(CMAKE) --build --preset tsan -j $(JOBS)

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+#include "ModalDialog.h"
+
 namespace {
 
 TShowModalHook& ShowModalHook()
@@ -19,7 +21,7 @@ TShowModalHook& ShowModalHook()
 int ShowModal(TCustomJuliaSetForm& form)
 {
     if (ShowModalHook()) return ShowModalHook()(form);
-    return form.Dialog()->exec();
+    return RunModal(*form.Dialog());
 }
 
 QWidget* MakePanel(QWidget* parent, const char* name, const QRect& geometry)

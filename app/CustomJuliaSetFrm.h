@@ -48,8 +48,8 @@ bool ExecuteCustomJuliaDialog(double& x, double& y, QWidget* parentWindow, TCust
 
 // Shows the dialog modally and returns its result (QDialog::Accepted or
 // Rejected). Tests replace it to fill in the edits and close the dialog, or
-// to drive the real dialog without blocking; an empty hook restores
-// QDialog::exec. Returns the hook it replaced.
+// to drive the real dialog without blocking; an empty hook restores RunModal
+// (ModalDialog.h). Returns the hook it replaced.
 using TShowModalHook = std::function<int(TCustomJuliaSetForm& form)>;
 TShowModalHook SetCustomJuliaShowModal(TShowModalHook hook);
 using TCustomJuliaShowModalScope = TScopedHook<TShowModalHook, SetCustomJuliaShowModal>;

@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cassert>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -111,12 +110,10 @@ void ApplyThreadPriority([[maybe_unused]] int64_t id, [[maybe_unused]] int baseN
 // Lives on the user-interface thread and runs the calls the worker posts to
 // it. Deleting it drops a call that has not run yet.
 class TThreadContext : public QObject {
-    Q_OBJECT
 public:
     explicit TThreadContext(std::shared_ptr<TNestedThread::TState> state) : state_(std::move(state)) {}
     bool Serving() const { return serving_; }
 
-public slots:
     void Serve()
     {
         TThreadComponent* component;
@@ -183,11 +180,15 @@ void RunWorker(std::shared_ptr<TNestedThread::TState> state)
             s.SetPhase(TWorkerPhase::wpPausing);
             if (!Pause(s, lock)) continue;
             // Posted under the lock: the component cannot delete the context
-            // while the event is on its way to it.
+            // while the event is on its way to it. A call that could not be
+            // posted would never be served: no waiting for it, the next
+            // period tries again.
             s.pending = true;
+            if (!QMetaObject::invokeMethod(s.context, &TThreadContext::Serve, Qt::QueuedConnection)) {
+                s.pending = false;
+                continue;
+            }
             ++s.posted;
-            [[maybe_unused]] bool posted = QMetaObject::invokeMethod(s.context, "Serve", Qt::QueuedConnection);
-            assert(posted);
             s.SetPhase(TWorkerPhase::wpWaiting);
             s.changed.wait(lock, [&] { return !s.pending || s.stop; });
         }
@@ -260,62 +261,6 @@ void TNestedThread::SetPriority(TThreadPriority priority)
     std::lock_guard lock(state_->mutex);
     state_->priority = priority;
     ApplyThreadPriority(state_->nativeId, state_->baseNice, priority);
-}
-
-TThreadPriority TNestedThread::Priority() const
-{
-    std::lock_guard lock(state_->mutex);
-    return state_->priority;
-}
-
-void TNestedThread::SetStepping(bool stepping)
-{
-    std::lock_guard lock(state_->mutex);
-    state_->stepping = stepping;
-    state_->steps = 0;
-    state_->changed.notify_all();
-}
-
-void TNestedThread::Step()
-{
-    std::lock_guard lock(state_->mutex);
-    ++state_->steps;
-    state_->changed.notify_all();
-}
-
-TWorkerPhase TNestedThread::Phase() const
-{
-    std::lock_guard lock(state_->mutex);
-    return state_->phase;
-}
-
-bool TNestedThread::WaitForPhase(TWorkerPhase phase, std::chrono::milliseconds timeout) const
-{
-    std::unique_lock lock(state_->mutex);
-    return state_->changed.wait_for(lock, timeout, [&] { return state_->phase == phase; });
-}
-
-uint64_t TNestedThread::PostedCalls() const
-{
-    std::lock_guard lock(state_->mutex);
-    return state_->posted;
-}
-
-bool TNestedThread::WaitForPostedCalls(uint64_t count, std::chrono::milliseconds timeout) const
-{
-    std::unique_lock lock(state_->mutex);
-    return state_->changed.wait_for(lock, timeout, [&] { return state_->posted >= count; });
-}
-
-int64_t TNestedThread::NativeId() const
-{
-    std::lock_guard lock(state_->mutex);
-    return state_->nativeId;
-}
-
-int TNestedThread::RunningWorkers()
-{
-    return runningWorkers.load();
 }
 
 TThreadComponent::TThreadComponent(TComponent* owner)
@@ -393,4 +338,60 @@ void TThreadComponent::DoStart()
     if (TNotifyEvent handler = onStart_) handler(this);
 }
 
-#include "ThreadComponent.moc"
+TWorkerTestAccess::TWorkerTestAccess(TThreadComponent& component) : state_(component.thread_->state_) {}
+
+void TWorkerTestAccess::SetStepping(bool stepping)
+{
+    std::lock_guard lock(state_->mutex);
+    state_->stepping = stepping;
+    state_->steps = 0;
+    state_->changed.notify_all();
+}
+
+void TWorkerTestAccess::Step()
+{
+    std::lock_guard lock(state_->mutex);
+    ++state_->steps;
+    state_->changed.notify_all();
+}
+
+TWorkerPhase TWorkerTestAccess::Phase() const
+{
+    std::lock_guard lock(state_->mutex);
+    return state_->phase;
+}
+
+bool TWorkerTestAccess::WaitForPhase(TWorkerPhase phase, std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(state_->mutex);
+    return state_->changed.wait_for(lock, timeout, [&] { return state_->phase == phase; });
+}
+
+uint64_t TWorkerTestAccess::PostedCalls() const
+{
+    std::lock_guard lock(state_->mutex);
+    return state_->posted;
+}
+
+bool TWorkerTestAccess::WaitForPostedCalls(uint64_t count, std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(state_->mutex);
+    return state_->changed.wait_for(lock, timeout, [&] { return state_->posted >= count; });
+}
+
+int64_t TWorkerTestAccess::NativeId() const
+{
+    std::lock_guard lock(state_->mutex);
+    return state_->nativeId;
+}
+
+int TWorkerTestAccess::RunningWorkers()
+{
+    return runningWorkers.load();
+}
+
+TThreadPriority TWorkerTestAccess::Priority() const
+{
+    std::lock_guard lock(state_->mutex);
+    return state_->priority;
+}

@@ -18,7 +18,7 @@ using TNotifyEvent = std::function<void(TComponent* Sender)>;
 
 class TThreadComponent;
 
-// Where the worker is; the test seams wait for these.
+// Where the worker is; the tests wait for these (TWorkerTestAccess).
 enum class TWorkerPhase {
     wpStarting,  // not yet linked to its component
     wpSuspended, // paused: starts no call until resumed
@@ -42,27 +42,11 @@ public:
     void SetSleep(uint32_t milliseconds);
     // Gives the worker thread the platform priority for this level.
     void SetPriority(TThreadPriority priority);
-    // The level last given with SetPriority (tpNormal at creation).
-    TThreadPriority Priority() const;
-
-    // Test seams. With stepping on, each pause before a call lasts until
-    // Step() instead of Sleep milliseconds; each Step() allows one call.
-    void SetStepping(bool stepping);
-    void Step();
-    TWorkerPhase Phase() const;
-    bool WaitForPhase(TWorkerPhase phase, std::chrono::milliseconds timeout) const;
-    // Calls handed over to the user-interface thread so far.
-    uint64_t PostedCalls() const;
-    bool WaitForPostedCalls(uint64_t count, std::chrono::milliseconds timeout) const;
-    // The platform's id of the worker thread (a Linux thread id, a Windows
-    // thread id).
-    int64_t NativeId() const;
-    // Worker threads of any component that have not yet ended.
-    static int RunningWorkers();
 
     struct TState;
 
 private:
+    friend class TWorkerTestAccess;
     std::shared_ptr<TState> state_;
 };
 
@@ -84,9 +68,6 @@ public:
     TThreadPriority ThreadPriority() const { return priority_; }
     void SetThreadPriority(TThreadPriority priority);
 
-    // The worker, for its seams.
-    TNestedThread& Worker() { return *thread_; }
-
 protected:
     friend class TThreadContext; // serves the handed-over call
     virtual void DoExecute();
@@ -94,6 +75,7 @@ protected:
     virtual void DoStart();
 
 private:
+    friend class TWorkerTestAccess;
     bool enabled_ = false;
     TNotifyEvent onExecute_;
     TNotifyEvent onTerminate_;
@@ -101,4 +83,30 @@ private:
     uint32_t sleep_ = 1;
     TThreadPriority priority_ = TThreadPriority::tpNormal;
     std::unique_ptr<TNestedThread> thread_;
+};
+
+// The worker's seams, for tests only. With stepping on, each pause before a
+// call lasts until Step() instead of Sleep milliseconds; each Step() allows
+// one call.
+class TWorkerTestAccess {
+public:
+    explicit TWorkerTestAccess(TThreadComponent& component);
+
+    void SetStepping(bool stepping);
+    void Step();
+    TWorkerPhase Phase() const;
+    bool WaitForPhase(TWorkerPhase phase, std::chrono::milliseconds timeout) const;
+    // Calls handed over to the user-interface thread so far.
+    uint64_t PostedCalls() const;
+    bool WaitForPostedCalls(uint64_t count, std::chrono::milliseconds timeout) const;
+    // The level the worker was last given (tpNormal at creation).
+    TThreadPriority Priority() const;
+    // The platform's id of the worker thread (a Linux thread id, a Windows
+    // thread id).
+    int64_t NativeId() const;
+    // Worker threads of any component that have not yet ended.
+    static int RunningWorkers();
+
+private:
+    std::shared_ptr<TNestedThread::TState> state_;
 };

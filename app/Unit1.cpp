@@ -20,13 +20,16 @@
 
 #include <algorithm>
 
+#include "About.h"
 #include "Catalogue.h"
 #include "CustomJuliaSetFrm.h"
 #include "Format.h"
 #include "FormRestorer.h"
+#include "FlatMenu.h"
 #include "Generators.h"
 #include "HandleException.h"
 #include "MessageBox.h"
+#include "OwnerDrawMenu.h"
 #include "Pictures.h"
 #include "Profiles.h"
 #include "Random.h"
@@ -255,21 +258,22 @@ void TForm1::CreateActions()
     }
 }
 
-QMenuBar* TForm1::NewMenuBar()
+TOwnerDrawMenuBar* TForm1::NewMenuBar()
 {
-    auto* bar = new QMenuBar(window_);
-    bar->setNativeMenuBar(false); // the window draws its own menus
-    return bar;
+    // Never the desktop's global menu bar: the window draws its own menus.
+    return new TOwnerDrawMenuBar(window_);
 }
 
-QMenu* TForm1::NewMenu(const QString& title, QWidget* parent)
+TOwnerDrawMenu* TForm1::NewMenu(const QString& title, QWidget* parent)
 {
-    return new QMenu(title, parent);
+    return new TOwnerDrawMenu(title, parent);
 }
 
 void TForm1::CreateMenus()
 {
-    MainMenu1 = NewMenuBar();
+    TOwnerDrawMenuBar* bar = NewMenuBar();
+    bar->SetOwnerDraw(true);
+    MainMenu1 = bar;
     MainMenu1->setObjectName("MainMenu1");
     window_->setMenuBar(MainMenu1);
 
@@ -395,6 +399,10 @@ void TForm1::CreateComponents()
     ClipboardErrorMessageBox->SetName("ClipboardErrorMessageBox");
     ThreadComponent1 = new TThreadComponent(this);
     ThreadComponent1->SetName("ThreadComponent1");
+    FlatMenuPainter1 = new TFlatMenuPainter(this);
+    FlatMenuPainter1->SetName("FlatMenuPainter1");
+    AboutDialog1 = new TAboutDialog(this);
+    AboutDialog1->SetName("AboutDialog1");
 }
 
 // The components' settings, as the window's design gives them. The restorer
@@ -422,6 +430,33 @@ void TForm1::LoadComponents()
     ThreadComponent1->SetOnExecute([this](TComponent* sender) { ThreadComponent1Execute(sender); });
     ThreadComponent1->SetSleep(100);
     ThreadComponent1->SetThreadPriority(TThreadPriority::tpLower);
+    // The painter's font only counts without the system's colours, which it uses here.
+    QFont tahoma(QStringLiteral("Tahoma"), 8);
+    FlatMenuPainter1->SetFont({tahoma, clMenuText});
+    FlatMenuPainter1->SetColor(clBtnFace);
+    FlatMenuPainter1->SetIconBackColor(clBtnFace);
+    FlatMenuPainter1->SetMenuBarColor(clBtnFace);
+    FlatMenuPainter1->SetSelectColor(clHighlight);
+    FlatMenuPainter1->SetSelectBorderColor(clHighlight);
+    FlatMenuPainter1->SetSelectFontColor(clMenuText);
+    FlatMenuPainter1->SetDisabledColor(clInactiveCaption);
+    FlatMenuPainter1->SetSeparatorColor(clBtnFace);
+    FlatMenuPainter1->SetCheckedColor(clHighlight);
+    FlatMenuPainter1->SetIconWidth(24);
+    FlatMenuPainter1->SetDrawSelect(true);
+    FlatMenuPainter1->SetUseSystemColors(true);
+    FlatMenuPainter1->SetOverrideOwnerDraw(false);
+    FlatMenuPainter1->SetGradient(false);
+    FlatMenuPainter1->SetFlatMenu(false);
+    FlatMenuPainter1->SetMakeMenus(true);
+    FlatMenuPainter1->SetMakeToolbars(false);
+    FlatMenuPainter1->SetMakeControlBars(false);
+    FlatMenuPainter1->SetAutoDetect(false);
+    FlatMenuPainter1->SetActive(true);
+    AboutDialog1->SetProductName("Marrowind for Windows");
+    AboutDialog1->SetVersion("Version 1.1");
+    AboutDialog1->SetCopyright("Copyright \xC2\xA9 2026 Corvath");
+    AboutDialog1->SetComments("Pelorix for Windows");
     EndLoading();
 }
 
@@ -567,7 +602,7 @@ void TForm1::CustomJulia1Click(QObject*)
 
 void TForm1::About1Click(QObject*)
 {
-    // The about box is not built yet.
+    AboutDialog1->Execute();
 }
 
 void TForm1::Exit1Click(QObject*)
@@ -615,7 +650,7 @@ void TForm1::Contactme1Click(QObject*)
 
 void TForm1::FractalItemClick(const TFractalEntry& entry)
 {
-    if (entry.Generator) DrawFractal(entry.Generator);
+    DrawFractal(entry.Generator);
 }
 
 void TForm1::SizeItemClick(const TDrawingSize& size)

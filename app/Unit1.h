@@ -23,7 +23,11 @@ class QScrollArea;
 class QStatusBar;
 class QToolBar;
 class QToolButton;
+class TAboutDialog;
 class TAppConfigKey;
+class TFlatMenuPainter;
+class TOwnerDrawMenu;
+class TOwnerDrawMenuBar;
 class TFormRestorer;
 class TMessageBox;
 class TThreadComponent;
@@ -81,6 +85,8 @@ public:
     TVariantProfile* FractalHeight = nullptr;
     TMessageBox* ClipboardErrorMessageBox = nullptr;
     TThreadComponent* ThreadComponent1 = nullptr;
+    TFlatMenuPainter* FlatMenuPainter1 = nullptr;
+    TAboutDialog* AboutDialog1 = nullptr;
 
     // Controls.
     QToolBar* ToolBar1 = nullptr;
@@ -130,9 +136,10 @@ public:
     // handler, so no exception crosses Qt's signal and event code.
     static void RunGuarded(const std::function<void()>& handler);
 
-    // The one place the menu bar and every menu are made.
-    QMenuBar* NewMenuBar();
-    QMenu* NewMenu(const QString& title, QWidget* parent);
+    // The one place the menu bar and every menu are made: owner-drawn ones,
+    // which the flat menu painter draws.
+    TOwnerDrawMenuBar* NewMenuBar();
+    TOwnerDrawMenu* NewMenu(const QString& title, QWidget* parent);
 
     // Event handlers.
     void FormCreate();

@@ -4,6 +4,7 @@
 #include "QtIdleTimer.h"
 #ifndef _WIN32
 #include "HiveRegistry.h"
+#include "SystemFacts.h"
 #endif
 
 namespace {
@@ -17,11 +18,24 @@ std::unique_ptr<TRegistryApi> PlatformRegistry()
 #endif
 }
 
+std::unique_ptr<TRegistryApi> PlatformMachineRegistry()
+{
+#ifdef _WIN32
+    return nullptr;
+#else
+    auto facts = std::make_unique<TFixedRegistry>();
+    AddSystemFacts(*facts);
+    return facts;
+#endif
+}
+
 } // namespace
 
 TWindowSetup::TWindowSetup()
     : hive_(PlatformRegistry()),
       registry_(hive_.get()),
+      machine_(PlatformMachineRegistry()),
+      machineRegistry_(machine_.get()),
       timers_(&QtIdleTimers()),
       presenter_(PlatformMessageBox),
       exceptions_(ShowException)

@@ -7,7 +7,8 @@
 //     auto setup = SetUpWindowProgram();
 //
 // Installs what SetUpBatchProgram does, and: the hive file as the registry
-// (not on Windows, which has its own), idle timers on the Qt event loop, the
+// and the running system's facts as the machine registry (not on Windows,
+// which has both of its own), idle timers on the Qt event loop, the
 // platform's message box as presenter, and the exception handler that shows
 // a failure's message in an error box (ShowException, Application.h).
 
@@ -30,6 +31,8 @@ private:
     TBatchSetup batch_;
     std::unique_ptr<TRegistryApi> hive_; // none on Windows
     TRegistryScope registry_;
+    std::unique_ptr<TRegistryApi> machine_; // none on Windows
+    TMachineRegistryScope machineRegistry_;
     TIdleTimersScope timers_;
     TMessageBoxPresenterScope presenter_;
     TExceptionHandlerScope exceptions_;

@@ -32,13 +32,12 @@ void WholeCatalogue(benchmark::State& state)
     RandomSeed = 1;
     for (auto _ : state)
         for (const TFractalEntry& entry : FractalCatalogue())
-            if (entry.Generator) control.DrawFractal(entry.Generator);
+            control.DrawFractal(entry.Generator);
 }
 
 int Register()
 {
     for (const TFractalEntry& entry : FractalCatalogue()) {
-        if (!entry.Generator) continue;
         Measured(benchmark::RegisterBenchmark(("Generator/" + CompactCaption(entry.Caption)).c_str(), RenderAt1024, entry.Generator));
     }
     Measured(benchmark::RegisterBenchmark("Catalogue/MenuOrder", WholeCatalogue));

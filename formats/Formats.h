@@ -1,7 +1,8 @@
 #pragma once
-// Entering the image classes in the picture-format registry. Each program's and
-// test's main holds one TImageFormats for its whole run (a static registrar in
-// a static library would be dropped by the linker).
+// Entering the image classes in the picture-format registry. Every main holds
+// one TImageFormats for its whole run, through its set-up call
+// (SetUpBatchProgram, SetUpWindowProgram); a static registrar in a static
+// library would be dropped by the linker.
 
 void RegisterImageFormats();
 void UnregisterImageFormats();

@@ -14,4 +14,5 @@ inline constexpr std::string_view ErrorReading = "Error reading value";
 inline constexpr std::string_view TypeNotSupported = "Type is not supported by the VariantProfile";
 inline constexpr std::string_view ErrorWriting = "Error writing value";
 inline constexpr std::string_view CannotDeleteValue = "Cannot delete value %s::%s";
+inline constexpr std::string_view InvalidDataType = "Invalid data type for '%s'";
 } // namespace msg

@@ -13,8 +13,10 @@
 // An open registry key; 0 is none.
 using TRegKey = std::uintptr_t;
 
-// The predefined root key (the value of HKEY_CURRENT_USER on Windows).
+// The predefined root keys (the values of HKEY_CURRENT_USER and
+// HKEY_LOCAL_MACHINE on Windows).
 inline constexpr TRegKey hkCurrentUser = 0x80000001u;
+inline constexpr TRegKey hkLocalMachine = 0x80000002u;
 
 // Results, with their Windows values.
 enum : long {
@@ -30,7 +32,7 @@ enum : long {
 };
 
 // Value types, with their Windows values.
-enum : std::uint32_t { rtNone = 0, rtString = 1, rtBinary = 3, rtDword = 4 };
+enum : std::uint32_t { rtNone = 0, rtString = 1, rtExpandString = 2, rtBinary = 3, rtDword = 4 };
 
 // Values larger than this are refused: a settings value never comes near it,
 // and it keeps the whole hive small enough to rewrite on every change.
@@ -67,3 +69,15 @@ TRegistryApi& Registry();
 TRegistryApi* SetRegistry(TRegistryApi* registry);
 
 using TRegistryScope = TScopedHook<TRegistryApi*, SetRegistry>;
+
+// The machine-wide registry under hkLocalMachine, read only and kept apart
+// from the user's hive: its writes fail with regAccessDenied. The one
+// installed, else on Windows the real machine hive and elsewhere one without
+// keys; the window program installs a view of the running system there
+// (SystemFacts.h, settings/qt).
+TRegistryApi& MachineRegistry();
+// Installs one (nullptr: the default above) and returns the one it replaced
+// (nullptr for the default). The caller keeps ownership.
+TRegistryApi* SetMachineRegistry(TRegistryApi* registry);
+
+using TMachineRegistryScope = TScopedHook<TRegistryApi*, SetMachineRegistry>;

@@ -49,7 +49,7 @@ Options may stand before or after NAME, as "--opt value" or "--opt=value".
 
 Exit status: 0 success; 1 bad arguments, unknown generator, or a file that
 could not be read or written; 2 a file extension without a picture format
-("Can not determine file type!"); 3 a generator that is not available yet.
+("Can not determine file type!").
 )";
 
 struct TUsageError {
@@ -168,15 +168,10 @@ TOptions ParseArguments(const std::vector<std::string>& args)
     return options;
 }
 
-struct TNotAvailable {
-    std::string Caption;
-};
-
 struct TUnknownFileType {};
 
 void Render(TRenderControl& control, const TFractalEntry& entry, const TPictureFormat& format, const fs::path& file)
 {
-    if (!entry.Generator) throw TNotAvailable{entry.Caption};
     control.DrawFractal(entry.Generator);
     SavePicture(control.Raster(), format, file.string());
 }
@@ -231,7 +226,6 @@ int Run(const TOptions& options, std::ostream& out)
     }
     fs::create_directories(options.AllDir);
     for (const TFractalEntry& entry : FractalCatalogue()) {
-        if (!entry.Generator) continue;
         Render(control, entry, *format, fs::path(options.AllDir) / (CompactCaption(entry.Caption) + ".ppm"));
     }
     return rtsSuccess;
@@ -246,9 +240,6 @@ int RunRenderTool(const std::vector<std::string>& args, std::ostream& out, std::
     } catch (const TUsageError& e) {
         err << "pelorix-render: " << e.Message << '\n';
         return rtsFailure;
-    } catch (const TNotAvailable& e) {
-        err << "pelorix-render: " << e.Caption << " is not available yet\n";
-        return rtsNotAvailable;
     } catch (const TUnknownFileType&) {
         err << "pelorix-render: Can not determine file type!\n";
         return rtsUnknownFileType;

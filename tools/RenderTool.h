@@ -10,7 +10,6 @@ enum RenderToolStatus {
     rtsSuccess = 0,
     rtsFailure = 1,         // bad arguments, unknown generator, a file not read or written
     rtsUnknownFileType = 2, // "Can not determine file type!"
-    rtsNotAvailable = 3,    // the generator is not built yet
 };
 
 // Runs pelorix-render with the arguments after the program name. The image

@@ -14,7 +14,7 @@ struct TFractalEntry {
     const char* Caption;         // "Simple Mandel"
     const char* Submenu;         // "Mandel set", "Julia set" or "" (directly under "Fractal")
     const char* Hint;            // "Draw simple mandel"
-    TFractalProc Generator;      // nullptr until the generator is built
+    TFractalProc Generator;      // DrawSimpleMandel
     bool SeparatorAfter = false; // a separator follows the item in its submenu
 };
 

@@ -51,9 +51,10 @@ private:
     bool inCloseEvent_ = false;
 };
 
-TForm::TForm(QWidget* window, TComponent* owner) : TComponent(owner), window_(window)
+TForm::TForm(QWidget* window, TComponent* owner, TWindowOwnership ownership)
+    : TComponent(owner), window_(window), ownership_(ownership)
 {
-    if (window) new TFormWatcher(this, window);
+    if (window) watcher_ = new TFormWatcher(this, window);
 }
 
 TForm::~TForm()
@@ -61,7 +62,10 @@ TForm::~TForm()
     MarkDestroying();
     // The components go before the window they may refer to.
     while (!Components().empty()) delete Components().back();
-    delete window_.data();
+    if (ownership_ == TWindowOwnership::woOwned)
+        delete window_.data();
+    else
+        delete watcher_.data(); // the window stays: its close no longer reaches this form
 }
 
 void TForm::DoClose(TCloseAction& action)

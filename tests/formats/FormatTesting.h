@@ -8,28 +8,26 @@
 #include <vector>
 
 #include "Exceptions.h"
+#include "LittleEndian.h"
 #include "Streams.h"
 
 using TBytes = std::vector<uint8_t>;
 
 inline void Add16(TBytes& b, uint32_t v)
 {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
+    b.resize(b.size() + 2);
+    PutLE16(b.data() + b.size() - 2, v);
 }
 inline void Add32(TBytes& b, uint32_t v)
 {
-    Add16(b, v);
-    Add16(b, v >> 16);
+    b.resize(b.size() + 4);
+    PutLE32(b.data() + b.size() - 4, v);
 }
 inline void AddBytes(TBytes& b, std::initializer_list<int> bytes)
 {
     for (int v : bytes) b.push_back(static_cast<uint8_t>(v));
 }
-inline uint32_t Get32At(const TBytes& b, size_t at)
-{
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t{b[at + 3]} << 24);
-}
+inline uint32_t Get32At(const TBytes& b, size_t at) { return GetLE32(b.data() + at); }
 
 template <class TImage>
 TBytes WrittenBytes(const TImage& image)

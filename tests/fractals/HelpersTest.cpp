@@ -95,19 +95,18 @@ TEST(RoundingTest, CallersWrapToThirtyTwoBits)
     EXPECT_EQ(wrapped, 5);
 }
 
-TEST(IntegerTest, MinAndMax)
+// Each channel comes back whatever the other two hold, and the top byte stays
+// clear: a shift or mask wrong by one channel shows up here.
+TEST(ColourTest, ChannelsComeBackIndependently)
 {
-    EXPECT_EQ(Max(-5, 0), 0);
-    EXPECT_EQ(Min(-5, 0), -5);
-    EXPECT_EQ(Max(7, 7), 7);
-}
-
-TEST(ColourTest, PackAndUnpack)
-{
-    EXPECT_EQ(RGB(0x40, 0x80, 0xC0), 0x00C08040u);
-    EXPECT_EQ(GetRed(0x00C08040), 0x40);
-    EXPECT_EQ(GetGreen(0x00C08040), 0x80);
-    EXPECT_EQ(GetBlue(0x00C08040), 0xC0);
+    for (int v = 0; v < 256; ++v) {
+        const auto r = static_cast<uint8_t>(v), g = static_cast<uint8_t>(255 - v), b = static_cast<uint8_t>(v ^ 0x5A);
+        const TColor c = RGB(r, g, b);
+        ASSERT_EQ(GetRed(c), r) << v;
+        ASSERT_EQ(GetGreen(c), g) << v;
+        ASSERT_EQ(GetBlue(c), b) << v;
+        ASSERT_EQ(c >> 24, 0u) << v;
+    }
 }
 
 TEST(ColourTest, PaletteQuirks)

@@ -71,14 +71,6 @@ TEST(SimpleMandelTest, SmallHeightStartsTheFillAtTheFirstInsidePoint)
     }
 }
 
-TEST(SimpleMandelTest, EmptyRasterPaintsNothing)
-{
-    TBitmap raster;
-    Render(raster, DrawSimpleMandel, 0, 480);
-    Render(raster, DrawSimpleMandel, 640, 0);
-    EXPECT_EQ(raster.Width(), 640);
-}
-
 TEST(MandelTest, StatedPixels)
 {
     TBitmap raster;

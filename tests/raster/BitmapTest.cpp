@@ -109,13 +109,6 @@ TEST(CanvasTest, FillRectIsClippedAndExcludesRightAndBottom)
     EXPECT_EQ(CountPixels(raster, [](TColor c) { return c == Green; }), 24);
 }
 
-TEST(CanvasTest, PenColourReadsBackExactly)
-{
-    TBitmap raster;
-    raster.Canvas().Pen.Color = 0x00123456;
-    EXPECT_EQ(raster.Canvas().Pen.Color, 0x00123456u);
-}
-
 TEST(BitmapTest, ResizeKeepsTheSharedAreaAndFillsTheRestWithTheBrush)
 {
     TBitmap raster;

@@ -98,7 +98,7 @@ TEST(MessageBoxFlagsTest, EachOptionGivesThePlatformFlag)
     EXPECT_EQ(MessageBoxFlags(o), 0x3u | 0x20 | 0x200 | 0x2000 | 0x80000 | 0x40000);
 }
 
-TEST(MessageBoxTest, ANewBoxHasTheDocumentedValues)
+TEST(MessageBoxTest, ANewBoxIsAnOkCancelBoxCaptionedWithTheApplicationTitle)
 {
     TMessageBox box;
     EXPECT_EQ(box.Caption(), "Pelorix"); // the application title

@@ -52,7 +52,7 @@ struct TProbe {
 std::unique_ptr<TThreadComponent> Stepped(TProbe& probe)
 {
     auto c = std::make_unique<TThreadComponent>();
-    c->Worker().SetStepping(true);
+    TWorkerTestAccess(*c).SetStepping(true);
     probe.Attach(*c);
     c->SetEnabled(true);
     return c;
@@ -69,7 +69,7 @@ protected:
     {
         // Every worker of the test has ended: nothing is left to touch a
         // freed component or a later test.
-        EXPECT_TRUE(WaitFor([] { return TNestedThread::RunningWorkers() == 0; }));
+        EXPECT_TRUE(WaitFor([] { return TWorkerTestAccess::RunningWorkers() == 0; }));
     }
 };
 
@@ -84,7 +84,7 @@ TEST_F(ThreadComponentTest, StartsDisabledAndFiresItsEventsOncePerChange)
     EXPECT_EQ(c->ThreadPriority(), TThreadPriority::tpNormal);
     EXPECT_FALSE(c->OnExecute());
     probe.Attach(*c);
-    EXPECT_TRUE(c->Worker().WaitForPhase(TWorkerPhase::wpSuspended, timeout));
+    EXPECT_TRUE(TWorkerTestAccess(*c).WaitForPhase(TWorkerPhase::wpSuspended, timeout));
 
     c->SetEnabled(true);
     c->SetEnabled(true);
@@ -94,7 +94,7 @@ TEST_F(ThreadComponentTest, StartsDisabledAndFiresItsEventsOncePerChange)
     c->SetEnabled(false);
     EXPECT_EQ(probe.starts, 1);
     EXPECT_EQ(probe.terminates, 1);
-    EXPECT_TRUE(c->Worker().WaitForPhase(TWorkerPhase::wpSuspended, timeout));
+    EXPECT_TRUE(TWorkerTestAccess(*c).WaitForPhase(TWorkerPhase::wpSuspended, timeout));
 
     // Destroying a disabled component fires nothing, an enabled one OnTerminate.
     c.reset();
@@ -118,7 +118,7 @@ TEST_F(ThreadComponentTest, CallsRunOnTheUserInterfaceThreadOneAtATime)
     c.SetOnExecute([&](TComponent* sender) {
         ++calls;
         // The worker posts the next call only after this one has returned.
-        if (c.Worker().PostedCalls() != static_cast<uint64_t>(calls)) overlapping = true;
+        if (TWorkerTestAccess(c).PostedCalls() != static_cast<uint64_t>(calls)) overlapping = true;
         if (!OnUserInterfaceThread()) wrongThread = true;
         if (sender != &c) wrongSender = true;
     });
@@ -139,8 +139,8 @@ TEST_F(ThreadComponentTest, NoCallRunsInsideALongHandlerAndOneRunsAfterIt)
     bool handlerDone = false;
     // Stands for a render: a handler that runs long without processing events.
     QTimer::singleShot(0, [&] {
-        c->Worker().Step();
-        postedDuringHandler = c->Worker().WaitForPostedCalls(1, timeout);
+        TWorkerTestAccess(*c).Step();
+        postedDuringHandler = TWorkerTestAccess(*c).WaitForPostedCalls(1, timeout);
         executesSeenByHandler = probe.executes;
         handlerDone = true;
     });
@@ -150,11 +150,11 @@ TEST_F(ThreadComponentTest, NoCallRunsInsideALongHandlerAndOneRunsAfterIt)
     EXPECT_EQ(executesSeenByHandler, 0);
 
     // Then the period starts again: the next call waits for the next pause.
-    ASSERT_TRUE(c->Worker().WaitForPhase(TWorkerPhase::wpPausing, timeout));
+    ASSERT_TRUE(TWorkerTestAccess(*c).WaitForPhase(TWorkerPhase::wpPausing, timeout));
     QCoreApplication::processEvents();
     EXPECT_EQ(probe.executes, 1);
-    EXPECT_EQ(c->Worker().PostedCalls(), 1u);
-    c->Worker().Step();
+    EXPECT_EQ(TWorkerTestAccess(*c).PostedCalls(), 1u);
+    TWorkerTestAccess(*c).Step();
     ASSERT_TRUE(WaitFor([&] { return probe.executes == 2; }));
     EXPECT_FALSE(probe.wrongThread);
 }
@@ -171,7 +171,7 @@ TEST_F(ThreadComponentTest, NestedEventLoopsServeTheCall)
             ++probe.executes;
             nested.quit();
         });
-        c->Worker().Step();
+        TWorkerTestAccess(*c).Step();
         QTimer::singleShot(qtTimeout, &nested, &QEventLoop::quit);
         nested.exec();
         executesInNestedLoop = probe.executes;
@@ -184,12 +184,12 @@ TEST_F(ThreadComponentTest, DestructionWhileACallIsPostedNeitherWaitsNorRunsIt)
 {
     TProbe probe;
     auto c = Stepped(probe);
-    c->Worker().Step();
-    ASSERT_TRUE(c->Worker().WaitForPostedCalls(1, timeout));
-    ASSERT_TRUE(c->Worker().WaitForPhase(TWorkerPhase::wpWaiting, timeout));
+    TWorkerTestAccess(*c).Step();
+    ASSERT_TRUE(TWorkerTestAccess(*c).WaitForPostedCalls(1, timeout));
+    ASSERT_TRUE(TWorkerTestAccess(*c).WaitForPhase(TWorkerPhase::wpWaiting, timeout));
     c.reset(); // on this thread, which the worker is waiting for
     EXPECT_EQ(probe.terminates, 1);
-    ASSERT_TRUE(WaitFor([] { return TNestedThread::RunningWorkers() == 0; }));
+    ASSERT_TRUE(WaitFor([] { return TWorkerTestAccess::RunningWorkers() == 0; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(probe.executes, 0);
 }
@@ -215,19 +215,19 @@ TEST_F(ThreadComponentTest, PausingStopsFurtherCallsButAPostedOneMayStillRun)
 {
     TProbe probe;
     auto c = Stepped(probe);
-    c->Worker().Step();
-    ASSERT_TRUE(c->Worker().WaitForPostedCalls(1, timeout));
+    TWorkerTestAccess(*c).Step();
+    ASSERT_TRUE(TWorkerTestAccess(*c).WaitForPostedCalls(1, timeout));
     c->SetEnabled(false);
     EXPECT_EQ(probe.terminates, 1);
     ASSERT_TRUE(WaitFor([&] { return probe.executes == 1; }));
 
     // Paused: whatever pauses it is allowed, the worker posts nothing.
-    ASSERT_TRUE(c->Worker().WaitForPhase(TWorkerPhase::wpSuspended, timeout));
-    c->Worker().Step();
-    c->Worker().Step();
+    ASSERT_TRUE(TWorkerTestAccess(*c).WaitForPhase(TWorkerPhase::wpSuspended, timeout));
+    TWorkerTestAccess(*c).Step();
+    TWorkerTestAccess(*c).Step();
     QCoreApplication::processEvents();
-    EXPECT_EQ(c->Worker().Phase(), TWorkerPhase::wpSuspended);
-    EXPECT_EQ(c->Worker().PostedCalls(), 1u);
+    EXPECT_EQ(TWorkerTestAccess(*c).Phase(), TWorkerPhase::wpSuspended);
+    EXPECT_EQ(TWorkerTestAccess(*c).PostedCalls(), 1u);
 
     // Enabled again, it goes on with the pauses it was given.
     c->SetEnabled(true);
@@ -238,13 +238,13 @@ TEST_F(ThreadComponentTest, PausingStopsFurtherCallsButAPostedOneMayStillRun)
 TEST_F(ThreadComponentTest, WithoutAHandlerTheWorkerStillHandsOverEmptyCalls)
 {
     TThreadComponent c;
-    c.Worker().SetStepping(true);
+    TWorkerTestAccess(c).SetStepping(true);
     c.SetEnabled(true);
     for (uint64_t n = 1; n <= 3; ++n) {
-        c.Worker().Step();
-        ASSERT_TRUE(c.Worker().WaitForPostedCalls(n, timeout));
+        TWorkerTestAccess(c).Step();
+        ASSERT_TRUE(TWorkerTestAccess(c).WaitForPostedCalls(n, timeout));
         // Served: the worker is back in its pause, waiting for the next step.
-        ASSERT_TRUE(WaitFor([&] { return c.Worker().Phase() == TWorkerPhase::wpPausing; }));
+        ASSERT_TRUE(WaitFor([&] { return TWorkerTestAccess(c).Phase() == TWorkerPhase::wpPausing; }));
     }
 }
 
@@ -259,7 +259,7 @@ TEST_F(ThreadComponentTest, AnExceptionInTheHandlerIsDroppedAndTheCallsGoOn)
         if (calls == 2) throw 42;
     });
     for (int n = 1; n <= 3; ++n) {
-        c->Worker().Step();
+        TWorkerTestAccess(*c).Step();
         ASSERT_TRUE(WaitFor([&] { return calls == n; }));
     }
 }
@@ -282,7 +282,7 @@ TEST_F(ThreadComponentTest, SleepIsThePauseBeforeEachCall)
 TEST_F(ThreadComponentTest, ThePriorityReachesTheWorkerOnlyWhenWrittenWhileEnabled)
 {
     TThreadComponent c;
-    TNestedThread& worker = c.Worker();
+    TWorkerTestAccess worker(c);
     c.SetThreadPriority(TThreadPriority::tpLower);
     EXPECT_EQ(c.ThreadPriority(), TThreadPriority::tpLower);
     EXPECT_EQ(worker.Priority(), TThreadPriority::tpNormal);

@@ -11,6 +11,7 @@
 
 #include "CustomJuliaSetFrm.h"
 #include "EditTesting.h"
+#include "ModalDialog.h"
 #include "Exceptions.h"
 #include "settings/RegistryTesting.h"
 
@@ -310,4 +311,18 @@ TEST_F(CustomJuliaDialogTest, RestoresThePositionOnly)
     TCustomJuliaSetForm form(&mainWindow, &appKey);
     EXPECT_EQ(form.Dialog()->pos(), QPoint(40, 30));
     EXPECT_EQ(form.Dialog()->size(), QSize(352, 264));
+}
+
+TEST_F(CustomJuliaDialogTest, RunsThroughTheProgramsModalRunner)
+{
+    QDialog* seen = nullptr;
+    TModalRunnerScope runner([&](QDialog& dialog) {
+        seen = &dialog;
+        dialog.findChild<TFloatEdit*>("FloatEdit1")->setText("0.5");
+        return int(QDialog::Accepted);
+    });
+    EXPECT_TRUE(Execute());
+    ASSERT_NE(seen, nullptr);
+    EXPECT_EQ(x, 0.5);
+    EXPECT_EQ(y, -0.58679);
 }

@@ -5,39 +5,42 @@
 
 #include "Catalogue.h"
 
-TEST(CatalogueTest, TwentySevenGeneratorsInMenuOrder)
+// The menus, the batch renderer's names and the file names of --all all key
+// on the catalogue: no two entries may share any of them, and each caption
+// must find its own entry.
+TEST(CatalogueTest, EveryGeneratorHasItsOwnItemNameAndFile)
 {
-    auto catalogue = FractalCatalogue();
-    ASSERT_EQ(catalogue.size(), 27u);
-    EXPECT_STREQ(catalogue.front().Caption, "Simple Mandel");
-    EXPECT_STREQ(catalogue[2].Caption, "Custom..");
-    EXPECT_TRUE(catalogue[2].SeparatorAfter);
-    EXPECT_STREQ(catalogue[11].Caption, "Julia Sin");
-    EXPECT_STREQ(catalogue[12].Caption, "Fern");
-    EXPECT_STREQ(catalogue.back().Caption, "Rock");
-    std::set<std::string> items, compact;
-    for (const TFractalEntry& entry : catalogue) {
-        items.insert(entry.MenuItem);
-        compact.insert(CompactCaption(entry.Caption));
-        EXPECT_EQ(std::string(entry.MenuItem).back(), '1') << entry.MenuItem;
+    std::set<std::string> items, files;
+    std::set<TFractalProc> generators;
+    for (const TFractalEntry& entry : FractalCatalogue()) {
+        ASSERT_NE(entry.Generator, nullptr) << entry.Caption;
+        EXPECT_TRUE(items.insert(entry.MenuItem).second) << entry.MenuItem;
+        EXPECT_TRUE(files.insert(CompactCaption(entry.Caption)).second) << entry.Caption;
+        EXPECT_TRUE(generators.insert(entry.Generator).second) << entry.Caption;
+        EXPECT_EQ(FindFractal(entry.Caption), &entry) << entry.Caption;
+        EXPECT_EQ(FindFractal(CompactCaption(entry.Caption)), &entry) << entry.Caption;
     }
-    EXPECT_EQ(items.size(), 27u);
-    EXPECT_EQ(compact.size(), 27u) << "file names of --all must not collide";
-    EXPECT_EQ(std::string(catalogue[4].Hint), "Draw dentrite");
 }
 
-TEST(CatalogueTest, EightDrawingSizes)
+// The menu is built in table order: a submenu's items must stand together.
+TEST(CatalogueTest, EachSubmenusItemsStandTogether)
 {
-    auto sizes = DrawingSizes();
-    ASSERT_EQ(sizes.size(), 8u);
-    EXPECT_EQ(sizes[0].Width, 320);
-    EXPECT_EQ(sizes[0].Height, 240);
-    EXPECT_TRUE(sizes[4].SeparatorBefore);
-    EXPECT_STREQ(sizes[5].Hint, "640x640");
-    EXPECT_EQ(sizes[7].Width, 1024);
-    EXPECT_EQ(sizes[7].Height, 1024);
-    for (const TDrawingSize& size : sizes)
+    std::set<std::string> seen;
+    const char* previous = nullptr;
+    for (const TFractalEntry& entry : FractalCatalogue()) {
+        if (previous && std::string(previous) == entry.Submenu) continue;
+        EXPECT_TRUE(seen.insert(entry.Submenu).second) << entry.Caption << " comes after its submenu ended";
+        previous = entry.Submenu;
+    }
+}
+
+TEST(CatalogueTest, EachDrawingSizeIsItsCaption)
+{
+    std::set<std::string> captions;
+    for (const TDrawingSize& size : DrawingSizes()) {
         EXPECT_EQ(std::string(size.Caption), std::to_string(size.Width) + "x" + std::to_string(size.Height));
+        EXPECT_TRUE(captions.insert(size.Caption).second) << size.Caption;
+    }
 }
 
 TEST(CatalogueTest, FindsCaptionsWithoutCaseBlanksAndDots)

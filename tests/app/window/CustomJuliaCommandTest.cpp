@@ -34,7 +34,7 @@ protected:
           })
     {
         form = std::make_unique<TForm1>();
-        form->ThreadComponent1->Worker().SetStepping(true);
+        TWorkerTestAccess(*form->ThreadComponent1).SetStepping(true);
         form->SetFractalSize(64, 48);
         form->MainWindow()->show();
     }

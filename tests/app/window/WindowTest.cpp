@@ -16,6 +16,7 @@
 #include <QUrl>
 
 #include <memory>
+#include <optional>
 
 #include <csignal>
 
@@ -76,7 +77,7 @@ protected:
     std::unique_ptr<TForm1> Open()
     {
         auto form = std::make_unique<TForm1>();
-        form->ThreadComponent1->Worker().SetStepping(true);
+        TWorkerTestAccess(*form->ThreadComponent1).SetStepping(true);
         form->MainWindow()->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(form->MainWindow()));
         return form;
@@ -89,7 +90,7 @@ protected:
     // One call of the poll, served by the event loop as in the program.
     static void Poll(TForm1& form)
     {
-        TNestedThread& worker = form.ThreadComponent1->Worker();
+        TWorkerTestAccess worker(*form.ThreadComponent1);
         // A call posted before the stepping began is served first.
         ASSERT_TRUE(QTest::qWaitFor([&] { return worker.Phase() == TWorkerPhase::wpPausing; }));
         const uint64_t before = worker.PostedCalls();
@@ -129,7 +130,7 @@ void FailingGenerator(TBitmap& raster)
 
 // A generator that lets the poll post its next call and waits until it has:
 // the call must not be served before the command has returned.
-TNestedThread* pollingWorker = nullptr;
+std::optional<TWorkerTestAccess> pollingWorker;
 void GeneratorThatLetsThePollPost(TBitmap& raster)
 {
     raster.Canvas().SetPixel(0, 0, clWhite);
@@ -286,8 +287,8 @@ TEST_F(WindowTest, NothingServesThePollDuringACommand)
 {
     auto form = Open();
     Poll(*form);
-    TNestedThread& worker = form->ThreadComponent1->Worker();
-    pollingWorker = &worker;
+    TWorkerTestAccess worker(*form->ThreadComponent1);
+    pollingWorker.emplace(worker);
     TForm1::RunGuarded([&] { form->DrawFractal(GeneratorThatLetsThePollPost); });
     // The render, the cursor and the picture's refresh have run the event loop
     // nowhere: the call is still waiting.

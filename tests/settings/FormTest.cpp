@@ -1,0 +1,59 @@
+#include <QDialog>
+#include <QPointer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "Form.h"
+
+namespace {
+
+// A component that records its own end.
+struct TWitness : TComponent {
+    TWitness(TComponent* owner, bool& gone) : TComponent(owner), gone_(gone) {}
+    ~TWitness() override { gone_ = true; }
+    bool& gone_;
+};
+
+} // namespace
+
+TEST(FormTest, AnOwnedWindowGoesWithTheFormAfterItsComponents)
+{
+    bool componentGone = false;
+    auto* window = new QWidget;
+    QPointer<QWidget> watch(window);
+    {
+        TForm form(window);
+        new TWitness(&form, componentGone);
+    }
+    EXPECT_TRUE(componentGone);
+    EXPECT_TRUE(watch.isNull());
+}
+
+// A window on the stack or freed by its Qt parent: never freed by the form,
+// and a window that outlives the form no longer calls it when it closes.
+TEST(FormTest, ABorrowedWindowIsNeverFreedByTheForm)
+{
+    QDialog onStack;
+    bool closed = false, componentGone = false;
+    {
+        TForm form(&onStack, nullptr, TWindowOwnership::woBorrowed);
+        form.SetOnClose([&](TComponent*, TCloseAction&) { closed = true; });
+        new TWitness(&form, componentGone);
+    }
+    EXPECT_TRUE(componentGone);
+    onStack.show();
+    EXPECT_TRUE(onStack.close());
+    EXPECT_FALSE(closed);
+
+    auto parent = std::make_unique<QWidget>();
+    auto* child = new QDialog(parent.get());
+    TForm form(child, nullptr, TWindowOwnership::woBorrowed);
+    bool childComponentGone = false;
+    new TWitness(&form, childComponentGone);
+    parent.reset(); // frees the window first
+    EXPECT_EQ(form.Window(), nullptr);
+    EXPECT_FALSE(childComponentGone) << "the components stay until the form goes";
+}
