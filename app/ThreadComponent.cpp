@@ -83,8 +83,10 @@ int CurrentNice()
 // Maps the seven levels onto the platform's thread priorities. Linux has
 // no per-thread priority under the normal scheduler, but it has a per-thread
 // nice value: the levels become offsets from the nice the worker started
-// with. Raising above that needs privileges; without them the call fails
-// and the worker keeps the priority it has.
+// with. An unprivileged process may lower a thread's priority but never
+// raise it again (RLIMIT_NICE is 0 unless an administrator says otherwise),
+// not even back to where it started: after tpLower, tpNormal and above fail
+// and the worker keeps the lower priority it has.
 void ApplyThreadPriority([[maybe_unused]] int64_t id, [[maybe_unused]] int baseNice,
                          [[maybe_unused]] TThreadPriority priority)
 {
@@ -146,8 +148,11 @@ private:
 
 namespace {
 
-// Returns false when the pause was cut short by a stop, a suspension or a
-// change of the stepping seam; the loop then starts over.
+// Returns false when the pause was cut short by a stop or a change of the
+// stepping seam; the loop then starts over. A suspension does not restart the
+// pause, as suspending a sleeping thread does not: it only holds up the call
+// at its end. Writing OnExecute or the priority suspends and resumes the
+// worker, and must not put the next call off each time.
 bool Pause(TNestedThread::TState& s, std::unique_lock<std::mutex>& lock)
 {
     if (s.stepping) {
@@ -156,8 +161,13 @@ bool Pause(TNestedThread::TState& s, std::unique_lock<std::mutex>& lock)
         --s.steps;
         return true;
     }
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(s.sleep);
-    return !s.changed.wait_until(lock, deadline, [&] { return s.stop || !s.resumed || s.stepping; });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(s.sleep);
+    if (s.changed.wait_until(lock, deadline, [&] { return s.stop || s.stepping; })) return false;
+    if (!s.resumed) {
+        s.SetPhase(TWorkerPhase::wpSuspended);
+        s.changed.wait(lock, [&] { return s.stop || s.stepping || s.resumed; });
+    }
+    return !s.stop && !s.stepping;
 }
 
 void RunWorker(std::shared_ptr<TNestedThread::TState> state)

@@ -22,6 +22,7 @@
 
 #include "About.h"
 #include "Catalogue.h"
+#include "CustomJuliaSetFrm.h"
 #include "Format.h"
 #include "FormRestorer.h"
 #include "FlatMenu.h"
@@ -594,8 +595,9 @@ void TForm1::SaveAsClick(QObject* Sender)
 
 void TForm1::CustomJulia1Click(QObject*)
 {
-    // The parameter dialog is not built yet; the picture is drawn only once
-    // the user has confirmed its parameters there.
+    // Drawn only once the user has confirmed the parameters.
+    if (ExecuteCustomJuliaDialog(Render.CustomJuliaX, Render.CustomJuliaY, window_, AppConfigKey1))
+        DrawFractal(DrawCustomJulia);
 }
 
 void TForm1::About1Click(QObject*)

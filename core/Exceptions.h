@@ -33,6 +33,11 @@ class EConvertError : public Exception {
     using Exception::Exception;
 };
 
+// A value outside the range it must keep.
+class ERangeError : public Exception {
+    using Exception::Exception;
+};
+
 // A stream that could not deliver or take the bytes asked of it.
 class EStreamError : public Exception {
     using Exception::Exception;

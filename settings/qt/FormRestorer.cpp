@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cstdint>
 
 #include "LittleEndian.h"
 #include "Messages.h"
@@ -31,18 +32,41 @@ QSize ClientSize(QSize outer, QMargins frame)
             std::max(outer.height() - frame.top() - frame.bottom(), 0)};
 }
 
+// Stored placements are 32-bit numbers that any file may hold: everything
+// computed from them is computed in 64 bits.
+
 // Where to put a window's frame: where it was, unless that lies entirely off
 // every screen (the screen it was on has gone); then on the primary screen.
-QPoint OnScreen(const QRect& frame)
+QPoint OnScreen(std::int64_t left, std::int64_t top, QSize size)
 {
-    const QRect probe(frame.topLeft(), frame.size().expandedTo(QSize(1, 1)));
-    for (const QScreen* screen : QGuiApplication::screens())
-        if (screen->geometry().intersects(probe)) return frame.topLeft();
+    const std::int64_t width = std::max(size.width(), 1), height = std::max(size.height(), 1);
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect g = screen->geometry();
+        if (left < std::int64_t(g.x()) + g.width() && left + width > g.x() && top < std::int64_t(g.y()) + g.height() &&
+            top + height > g.y())
+            return {static_cast<int>(left), static_cast<int>(top)}; // 32-bit numbers to begin with
+    }
     const QScreen* primary = QGuiApplication::primaryScreen();
-    if (!primary) return frame.topLeft();
+    if (!primary) return {0, 0};
     const QRect area = primary->availableGeometry();
-    return {area.left() + std::max((area.width() - frame.width()) / 2, 0),
-            area.top() + std::max((area.height() - frame.height()) / 2, 0)};
+    return {area.left() + std::max((area.width() - size.width()) / 2, 0),
+            area.top() + std::max((area.height() - size.height()) / 2, 0)};
+}
+
+// The stored outer size, unless it cannot have been the window's: none at
+// all keeps the window's own, more than the whole desktop fits the primary
+// screen.
+QSize PlausibleSize(std::int64_t width, std::int64_t height, QSize own)
+{
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const QSize desktop = primary ? primary->virtualGeometry().size() : own;
+    const QSize fit = primary ? primary->availableGeometry().size() : own;
+    const auto pick = [](std::int64_t stored, int ownSize, int desktopSize, int fitSize) {
+        if (stored <= 0) return ownSize;
+        return stored > desktopSize ? fitSize : static_cast<int>(stored);
+    };
+    return {pick(width, own.width(), desktop.width(), fit.width()),
+            pick(height, own.height(), desktop.height(), fit.height())};
 }
 
 } // namespace
@@ -133,15 +157,17 @@ void TFormRestorer::RestorePlacement()
     QWidget* window = form ? form->Window() : nullptr;
     if (!window) return;
 
-    const QPoint position(static_cast<int32_t>(GetLE32(record)), static_cast<int32_t>(GetLE32(record + 4)));
-    const QSize outer(static_cast<int32_t>(GetLE32(record + 8)), static_cast<int32_t>(GetLE32(record + 12)));
+    const std::int64_t left = static_cast<std::int32_t>(GetLE32(record));
+    const std::int64_t top = static_cast<std::int32_t>(GetLE32(record + 4));
+    const QSize outer = PlausibleSize(static_cast<std::int32_t>(GetLE32(record + 8)),
+                                      static_cast<std::int32_t>(GetLE32(record + 12)), window->frameGeometry().size());
     const bool restorePosition = restoring_ != TFormRestorerOption::frSizeOnly;
     const bool restoreSize = restoring_ != TFormRestorerOption::frPositionOnly;
 
     if (restorePosition && CanPlaceWindows()) {
         // move() places a window by its frame.
         const QSize frameSize = restoreSize ? outer : window->frameGeometry().size();
-        window->move(OnScreen(QRect(position, frameSize)));
+        window->move(OnScreen(left, top, frameSize));
     }
     if (restoreSize) {
         const QMargins frame = FrameMargins(window);

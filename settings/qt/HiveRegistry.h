@@ -4,12 +4,17 @@
 // read, edit, and import into a Windows registry as it is.
 //
 // Several Pelorix processes may share the file. Every change takes a lock on a
-// lock file beside the hive, re-reads the hive, applies the change and writes
-// the whole hive to a temporary file that then replaces the old one, so a
-// reader sees either the old or the new hive and no process loses another's
-// change. Reads re-read the hive whenever it changed on disk. A hive that
-// cannot be read or understood is set aside under a name with the time in it
-// and replaced by an empty one.
+// lock file beside the hive, reads the hive again, applies the change and
+// writes the whole hive to a temporary file that then replaces the old one, so
+// a reader sees either the old or the new hive and no process loses another's
+// change. Every read reads the file again too: it is small, and times on disk
+// are too coarse to tell whether a peer has just replaced it.
+//
+// A hive that cannot be read (damaged, not a regular file, larger than a
+// settings hive ever gets) is set aside under a name with the time in it and
+// Pelorix starts afresh. Lines a person wrote that cannot be understood are
+// skipped and reported on standard error, and the file as the person left it
+// is copied aside before it is first rewritten.
 
 #include <QString>
 
@@ -17,9 +22,11 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "HiveFormat.h"
 #include "Registry.h"
 
 class THiveRegistry : public TRegistryApi {
@@ -31,9 +38,17 @@ public:
     static QString DefaultPath();
     const QString& Path() const { return path_; }
 
+    // Larger files are set aside without reading them: a settings hive never
+    // comes near this.
+    static constexpr std::size_t MaxHiveSize = 8 * 1024 * 1024;
+
     // Called after a new hive has been written in full and before it replaces
     // the old one; lets tests stop a writer at its most delicate moment.
     void SetBeforeReplaceHook(std::function<void()> hook) { beforeReplace_ = std::move(hook); }
+    // Makes the check of the file's inode, size and times say "unchanged"
+    // whatever happened, as it may where times move once per kernel tick;
+    // lets tests show that no change of a peer goes unseen all the same.
+    void SetFileIdAlwaysUnchanged(bool on) { fileIdAlwaysUnchanged_ = on; }
 
     long CreateKey(TRegKey base, const std::string& subKey, TRegKey* result) override;
     long OpenKey(TRegKey base, const std::string& subKey, TRegKey* result) override;
@@ -45,19 +60,10 @@ public:
                   std::uint32_t size) override;
     long DeleteValue(TRegKey key, const std::string& name) override;
 
-    struct TValue {
-        std::string name;
-        std::uint32_t type = rtBinary;
-        std::vector<std::uint8_t> data;
-    };
-    struct TNode {
-        std::string name;
-        std::vector<std::unique_ptr<TNode>> keys; // in creation order
-        std::vector<TValue> values;
-    };
     using TPath = std::vector<std::string>;
 
-    // Identity of the hive file on disk, to notice that it changed.
+    // Identity of the hive file on disk: when it differs, the file surely
+    // changed; when it does not, the file may have changed all the same.
     struct TFileId {
         bool exists = false;
         unsigned long long device = 0, inode = 0, size = 0;
@@ -66,25 +72,32 @@ public:
     };
 
 private:
-    using TChange = std::function<long(TNode& root, bool& changed)>;
+    using TChange = std::function<long(THiveKey& root, bool& changed)>;
 
     const TPath* PathOf(TRegKey key) const;
     // The path of the base key and the parts of subKey below it, or the
     // result code for a bad handle or name.
     long SubKeyPath(TRegKey base, const std::string& subKey, TPath& basePath, TPath& parts) const;
     TRegKey NewHandle(TPath path);
-    void Refresh();
-    void Load(bool locked);
+    // Brings the tree in line with the file; false when the file is damaged
+    // and could not be set aside.
+    bool Refresh(bool locked);
+    bool Damaged(bool locked);
     long Change(const TChange& change);
     bool Store();
-    void SetAside();
+    // Keeps the file beside it under a name with the time in it: moved when
+    // it is damaged, copied when a rewrite would lose what a person wrote.
+    bool SetAside(bool copy);
 
     QString path_;
     std::function<void()> beforeReplace_;
+    bool fileIdAlwaysUnchanged_ = false;
     std::mutex mutex_;
-    std::unique_ptr<TNode> root_;
+    std::unique_ptr<THive> hive_;
     bool loaded_ = false;
     TFileId fileId_;
+    std::optional<std::string> text_; // the file as last read or written; nothing: no file
+    bool handEdited_ = false;         // the file is not as this program writes it
     std::map<TRegKey, TPath> handles_;
     TRegKey nextHandle_ = 0x1000;
 };

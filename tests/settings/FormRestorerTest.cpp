@@ -119,6 +119,37 @@ TEST_F(FormRestorerTest, AWindowOffEveryScreenComesBackOnThePrimaryScreen)
     EXPECT_EQ(form->Window()->pos(), QPoint(-100, -20));
 }
 
+TEST_F(FormRestorerTest, AnyStoredRecordPutsTheWindowOnAScreen)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const int most = 0x7fffffff, least = -most - 1;
+    const struct {
+        TBytes record;
+        bool offEveryScreen; // then it comes back wholly on the primary one
+    } cases[] = {
+        {Record(most, most, most, most), true},    {Record(least, least, least, least), true},
+        {Record(most, least, 400, 300), true},     {Record(least, most, most, 300), true},
+        {Record(-200, -100, most, most), false},   {Record(100, 50, 0, -1), false},
+    };
+    for (const auto& c : cases) {
+        SetValueOf(Form1Key, "SizeAndPosition", c.record);
+        auto form = MakeForm();
+        ASSERT_TRUE(Shown(form->Window()));
+        const QRect frame = form->Window()->frameGeometry();
+        SCOPED_TRACE(std::to_string(frame.x()) + "," + std::to_string(frame.y()) + " " +
+                     std::to_string(frame.width()) + "x" + std::to_string(frame.height()));
+        EXPECT_TRUE(screen.intersects(frame));
+        EXPECT_LE(frame.width(), screen.width());
+        EXPECT_LE(frame.height(), screen.height());
+        if (c.offEveryScreen) {
+            EXPECT_TRUE(screen.contains(frame));
+        }
+    }
+    // A size that cannot have been the window's leaves the designed one.
+    auto form = MakeForm();
+    EXPECT_EQ(form->Window()->size(), QSize(300, 200));
+}
+
 TEST_F(FormRestorerTest, TheFormsOwnCloseHandlerRunsAfterTheStore)
 {
     std::vector<std::string> calls;

@@ -279,6 +279,30 @@ TEST_F(ThreadComponentTest, SleepIsThePauseBeforeEachCall)
         EXPECT_GE(times[i] - times[i - 1], 60ms);
 }
 
+TEST_F(ThreadComponentTest, WritingTheHandlerWhileEnabledKeepsTheRhythm)
+{
+    TThreadComponent c;
+    int calls = 0;
+    const TNotifyEvent handler = [&](TComponent*) { ++calls; };
+    c.SetOnExecute(handler);
+    c.SetSleep(100);
+    c.SetEnabled(true);
+    // Written over and over, as a window that sets its handler at each update
+    // would; a pause that started over at a write would hardly ever end.
+    QTimer writer;
+    int writes = 0;
+    QObject::connect(&writer, &QTimer::timeout, [&] {
+        c.SetOnExecute(handler);
+        ++writes;
+    });
+    writer.start(0);
+    QTest::qWait(2000);
+    writer.stop();
+    c.SetEnabled(false);
+    EXPECT_GE(writes, 20);
+    EXPECT_GE(calls, 10) << "about 20 at one call per 100 ms, not " << calls;
+}
+
 TEST_F(ThreadComponentTest, ThePriorityReachesTheWorkerOnlyWhenWrittenWhileEnabled)
 {
     TThreadComponent c;

@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QMenu>
@@ -20,6 +21,7 @@
 #include <csignal>
 
 #include "Catalogue.h"
+#include "CustomJuliaSetFrm.h"
 #include "Exceptions.h"
 #include "HandleException.h"
 #include "MessageBox.h"
@@ -215,9 +217,12 @@ TEST_F(WindowTest, TheMenuTreeHoldsEveryCommandWithItsCatalogueEntry)
         EXPECT_EQ(form->Image1->size(), QSize(size.Width, size.Height)) << size.MenuItem;
         EXPECT_EQ(form->Render.Raster().Width(), size.Width);
     }
-    // Custom.. renders only after its dialog, which is not there yet.
+    // Custom.. renders only after its dialog is confirmed (CustomJuliaCommandTest.cpp).
     const TFractalProc current = form->Render.CurrentFractal;
-    Item(*form, "CustomJulia1")->trigger();
+    {
+        TCustomJuliaShowModalScope cancelled([](TCustomJuliaSetForm&) { return int(QDialog::Rejected); });
+        Item(*form, "CustomJulia1")->trigger();
+    }
     EXPECT_EQ(form->Render.CurrentFractal, current);
     EXPECT_TRUE(Boxes.empty());
 }

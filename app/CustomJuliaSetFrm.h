@@ -1,0 +1,55 @@
+#pragma once
+// The dialog that asks for the two parameters of the Custom Julia picture,
+// f(z) = z^2 + x + y*i, and reports whether the user confirmed them.
+
+#include <functional>
+
+#include "Form.h"
+#include "FormRestorer.h"
+#include "ScopedHook.h"
+#include "ValCtrls.h"
+
+class QDialog;
+class QFrame;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+class TCustomJuliaSetForm : public TForm {
+public:
+    // The dialog stacks over parentWindow (may be null). FormRestorer1 keeps
+    // its position below configKey, the main window's AppConfigKey1, and has
+    // restored it when the constructor returns.
+    TCustomJuliaSetForm(QWidget* parentWindow, TCustomKey* configKey);
+
+    QDialog* Dialog() const;
+
+    QWidget* Panel3;
+    QPlainTextEdit* Memo1;
+    QWidget* Panel4;
+    QLabel* Label1;
+    TFloatEdit* FloatEdit1;
+    QLabel* Label2;
+    TFloatEdit* FloatEdit2;
+    QFrame* Bevel1;
+    QWidget* Panel1;
+    QWidget* Panel2;
+    QPushButton* OKBtn;
+    QPushButton* Button1;
+    TFormRestorer* FormRestorer1;
+};
+
+// Opens the dialog on x and y and, when the user confirms, reads x and then
+// y back from it. Returns false, with x and y untouched, when the dialog was
+// cancelled (Cancel, Esc, the close box). An edit whose text is not a number
+// raises EConvertError "Invalid validation text" (after x has been read, when
+// the fault is in y). The dialog is freed in every case.
+bool ExecuteCustomJuliaDialog(double& x, double& y, QWidget* parentWindow, TCustomKey* configKey);
+
+// Shows the dialog modally and returns its result (QDialog::Accepted or
+// Rejected). Tests replace it to fill in the edits and close the dialog, or
+// to drive the real dialog without blocking; an empty hook restores RunModal
+// (ModalDialog.h). Returns the hook it replaced.
+using TShowModalHook = std::function<int(TCustomJuliaSetForm& form)>;
+TShowModalHook SetCustomJuliaShowModal(TShowModalHook hook);
+using TCustomJuliaShowModalScope = TScopedHook<TShowModalHook, SetCustomJuliaShowModal>;
