@@ -69,16 +69,16 @@ std::FILE* CreateTemporary(const fs::path& target, const std::string& fileName, 
 }
 
 // Gives the new file the permissions, and where allowed the owner, of the
-// file it replaces.
-void TakeOverAttributes([[maybe_unused]] std::FILE* file, const fs::path& target,
+// model: the file it replaces, or the file it is a copy of.
+void TakeOverAttributes([[maybe_unused]] std::FILE* file, const fs::path& model,
                         [[maybe_unused]] const fs::path& temporary)
 {
 #ifdef _WIN32
     std::error_code ignored;
-    fs::permissions(temporary, fs::status(target, ignored).permissions(), ignored);
+    fs::permissions(temporary, fs::status(model, ignored).permissions(), ignored);
 #else
     struct stat old;
-    if (::stat(target.c_str(), &old) != 0) return;
+    if (::stat(model.c_str(), &old) != 0) return;
     const int fd = fileno(file);
     // Changing the owner needs privileges that a plain overwrite does not:
     // without them the new file belongs to the writer.
@@ -101,7 +101,8 @@ void SyncFolder([[maybe_unused]] const fs::path& target)
 
 } // namespace
 
-void WriteFileSafely(const std::string& fileName, const std::function<void(TStream&)>& write)
+void WriteFileSafely(const std::string& fileName, const std::function<void(TStream&)>& write,
+                     const std::string& attributesFrom)
 {
     const fs::path target = FollowLinks(fileName);
     std::error_code error;
@@ -121,7 +122,10 @@ void WriteFileSafely(const std::string& fileName, const std::function<void(TStre
         {
             TFileStream stream(file, fileName);
             write(stream);
-            if (exists) TakeOverAttributes(file, target, temporary);
+            if (!attributesFrom.empty())
+                TakeOverAttributes(file, attributesFrom, temporary);
+            else if (exists)
+                TakeOverAttributes(file, target, temporary);
             stream.Sync();
             stream.Close();
         }
@@ -178,7 +182,7 @@ bool CopyToBackup(const std::string& fileName, std::string newExtension)
             copied += static_cast<int64_t>(n);
         }
         if (copied != size) throw EStreamError("Cannot read file \"" + fileName + "\".");
-    });
+    }, fileName);
     return true;
 }
 

@@ -19,8 +19,10 @@
 // permissions (and, where the system allows, its owner), and a file that may
 // not be written fails, unchanged. A target that is not a regular file (a
 // device, a pipe) is written directly. Throws EStreamError on failure; the
-// temporary file is gone by then.
-void WriteFileSafely(const std::string& fileName, const std::function<void(TStream&)>& write);
+// temporary file is gone by then. With attributesFrom, the file takes that
+// file's permissions (and owner) instead, as a copy of it should.
+void WriteFileSafely(const std::string& fileName, const std::function<void(TStream&)>& write,
+                     const std::string& attributesFrom = {});
 
 // The backup name of a file: "~" after the dot of its extension (fern.bmp
 // gives fern.~bmp, fern.m8 gives fern.~m8); empty for a name whose last path
@@ -34,7 +36,8 @@ bool BackupFile(const std::string& fileName);
 
 // Copies an existing file byte for byte to the same name with the extension
 // replaced by newExtension (a dot is put in front when it has none), replacing
-// an older copy, written as WriteFileSafely writes. Returns false, copying
+// an older copy, written as WriteFileSafely writes, with the permissions of
+// the file it copies (a private picture keeps a private backup). Returns false, copying
 // nothing, when the file does not exist or the new extension is the file's
 // own in any letter case. Throws EStreamError when the copy fails.
 bool CopyToBackup(const std::string& fileName, std::string newExtension);

@@ -92,6 +92,20 @@ TEST_F(PictureFilesTest, ANewFileGetsThePermissionsOfAPlainCreate)
     EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
 }
 
+TEST_F(PictureFilesTest, ABackupIsAsPrivateAsTheFileItCopies)
+{
+    const fs::perms privateFile = fs::perms::owner_read | fs::perms::owner_write;
+    Put(File("fern.bmp"), "private");
+    fs::permissions(File("fern.bmp"), privateFile);
+    // A new backup and one replacing an older, readable backup alike.
+    EXPECT_TRUE(BackupFile(File("fern.bmp")));
+    EXPECT_EQ(fs::status(File("fern.~bmp")).permissions(), privateFile);
+    fs::permissions(File("fern.~bmp"), fs::perms::all);
+    EXPECT_TRUE(BackupFile(File("fern.bmp")));
+    EXPECT_EQ(fs::status(File("fern.~bmp")).permissions(), privateFile);
+    EXPECT_EQ(Contents(File("fern.~bmp")), "private");
+}
+
 TEST_F(PictureFilesTest, WritesThroughSymbolicLinks)
 {
     fs::create_directory(dir / "real");
