@@ -16,6 +16,7 @@
 #include "Bitmap.h"
 #include "Form.h"
 #include "Format.h"
+#include "ModalDialog.h"
 #include "PictureFormats.h"
 #include "RasterImage.h"
 
@@ -92,7 +93,7 @@ void TPicturePreview::ShowPreview()
 {
     if (picture_.isNull()) return;
     TPreviewWindow window(picture_, this);
-    window.exec();
+    RunModal(window);
 }
 
 // ---- the preview window ----
@@ -183,7 +184,7 @@ bool TSavePictureDialog::Execute()
     if (executeHook_) return executeHook_(*this);
     auto* form = dynamic_cast<TForm*>(Owner());
     std::unique_ptr<TSaveFileDialog> dialog = CreateDialog(form ? form->Window() : nullptr);
-    if (dialog->exec() != QDialog::Accepted) return false;
+    if (RunModal(*dialog) != QDialog::Accepted) return false;
     TakeResult(*dialog);
     return true;
 }
