@@ -44,13 +44,7 @@ long TWinMachineRegistry::DeleteKey(TRegKey, const std::string&)
 long TWinMachineRegistry::QueryValue(TRegKey key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
                                      std::uint32_t* size)
 {
-    const auto ansi = ToAnsi(name);
-    if (!ansi) return ERROR_INVALID_PARAMETER;
-    DWORD t = 0, n = size ? *size : 0;
-    LONG r = RegQueryValueExA(ToHkey(key), ansi->c_str(), nullptr, &t, data, size ? &n : nullptr);
-    if (type) *type = t;
-    if (size) *size = n;
-    return r;
+    return QueryValueAnsi(ToHkey(key), name, type, data, size);
 }
 
 long TWinMachineRegistry::SetValue(TRegKey, const std::string&, std::uint32_t, const std::uint8_t*, std::uint32_t)

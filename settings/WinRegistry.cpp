@@ -77,13 +77,7 @@ long TWinRegistry::DeleteKey(TRegKey base, const std::string& subKey)
 long TWinRegistry::QueryValue(TRegKey key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
                               std::uint32_t* size)
 {
-    const auto ansi = ToAnsi(name);
-    if (!ansi) return ERROR_INVALID_PARAMETER;
-    DWORD t = 0, n = size ? *size : 0;
-    LONG r = RegQueryValueExA(ToHkey(key), ansi->c_str(), nullptr, &t, data, size ? &n : nullptr);
-    if (type) *type = t;
-    if (size) *size = n;
-    return r;
+    return QueryValueAnsi(ToHkey(key), name, type, data, size);
 }
 
 long TWinRegistry::SetValue(TRegKey key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
@@ -99,4 +93,15 @@ long TWinRegistry::DeleteValue(TRegKey key, const std::string& name)
     const auto ansi = ToAnsi(name);
     if (!ansi) return ERROR_INVALID_PARAMETER;
     return RegDeleteValueA(ToHkey(key), ansi->c_str());
+}
+
+long QueryValueAnsi(HKEY key, const std::string& name, std::uint32_t* type, std::uint8_t* data, std::uint32_t* size)
+{
+    const auto ansi = ToAnsi(name);
+    if (!ansi) return ERROR_INVALID_PARAMETER;
+    DWORD t = 0, n = size ? *size : 0;
+    LONG r = RegQueryValueExA(key, ansi->c_str(), nullptr, &t, data, size ? &n : nullptr);
+    if (type) *type = t;
+    if (size) *size = n;
+    return r;
 }

@@ -12,6 +12,12 @@
 // it, it is not UTF-8, or it holds a NUL.
 std::optional<std::string> ToAnsi(const std::string& name);
 
+struct HKEY__; // windows.h's HKEY, kept out of this header
+
+// RegQueryValueExA with a UTF-8 value name, as both Windows backends read values.
+long QueryValueAnsi(HKEY__* key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
+                    std::uint32_t* size);
+
 class TWinRegistry : public TRegistryApi {
 public:
     long CreateKey(TRegKey base, const std::string& subKey, TRegKey* result) override;
