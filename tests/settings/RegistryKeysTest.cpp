@@ -1,27 +1,7 @@
 #include "HandleException.h"
 #include "ThrowawayRegistry.h"
 
-namespace {
-
-class RegistryKeysTest : public ThrowawayKeyFixture {
-protected:
-    RegistryKeysTest()
-    {
-        app = new TAppConfigKey(&form);
-        app->SetName("AppConfigKey1");
-        app->SetCompanyName("Corvath");
-        app->SetApplicationName("Pelorix");
-        app->SetApplicationVersion("1.1");
-        form1 = new TCustomKey(&form);
-        form1->SetName("Form1");
-        form1->SetParentKey(app);
-    }
-    TComponent form;
-    TAppConfigKey* app;
-    TCustomKey* form1;
-};
-
-} // namespace
+using RegistryKeysTest = ProgramKeysFixture;
 
 TEST_F(RegistryKeysTest, OpeningAKeyCreatesItsWholeChain)
 {

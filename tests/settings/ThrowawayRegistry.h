@@ -204,3 +204,23 @@ private:
     TRegistryScope useFaulty_{&faulty};
     TIdleTimersScope useClock_{&clock};
 };
+
+// The same with the program's own keys, made as the main window makes them:
+// Software\Corvath\Pelorix\1.1 and Form1 below it, both owned by form.
+class ProgramKeysFixture : public ThrowawayKeyFixture {
+protected:
+    ProgramKeysFixture()
+    {
+        app = new TAppConfigKey(&form);
+        app->SetName("AppConfigKey1");
+        app->SetCompanyName("Corvath");
+        app->SetApplicationName("Pelorix");
+        app->SetApplicationVersion("1.1");
+        form1 = new TCustomKey(&form);
+        form1->SetName("Form1");
+        form1->SetParentKey(app);
+    }
+    TComponent form;
+    TAppConfigKey* app;
+    TCustomKey* form1;
+};

@@ -5,20 +5,13 @@ namespace {
 
 using TBytes = std::vector<std::uint8_t>;
 
-class VariantProfileTest : public ThrowawayKeyFixture {
+class VariantProfileTest : public ProgramKeysFixture {
 protected:
     VariantProfileTest()
     {
-        app = new TAppConfigKey(&form);
-        app->SetCompanyName("Corvath");
-        app->SetApplicationName("Pelorix");
-        app->SetApplicationVersion("1.1");
-        key = new TCustomKey(&form);
-        key->SetName("Form1");
-        key->SetParentKey(app);
         width = new TVariantProfile(&form);
         width->SetName("FractalWidth");
-        width->SetKey(key);
+        width->SetKey(form1);
     }
     TBytes Stored() { return ValueOf("Software\\Corvath\\Pelorix\\1.1\\Form1", "FractalWidth"); }
     TVariant Read()
@@ -28,9 +21,6 @@ protected:
         return v;
     }
 
-    TComponent form;
-    TAppConfigKey* app;
-    TCustomKey* key;
     TVariantProfile* width;
 };
 
@@ -113,7 +103,7 @@ TEST_F(VariantProfileTest, EveryFailureHasItsMessage)
     faulty.Failing = {};
 
     // Without a key, or once its key is gone, every operation says so.
-    delete key;
+    delete form1;
     EXPECT_EQ(width->Key(), nullptr);
     TVariant v;
     EXPECT_EQ(ErrorOf([&] { width->ReadValue(v); }), "No key associated with the profile");

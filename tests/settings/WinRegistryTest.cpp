@@ -63,17 +63,10 @@ struct TWideKey {
     HKEY key = nullptr;
 };
 
-class WinRegistryTest : public ThrowawayKeyFixture {
+class WinRegistryTest : public ProgramKeysFixture {
 protected:
     WinRegistryTest()
     {
-        app = new TAppConfigKey(&form);
-        app->SetCompanyName("Corvath");
-        app->SetApplicationName("Pelorix");
-        app->SetApplicationVersion("1.1");
-        form1 = new TCustomKey(&form);
-        form1->SetName("Form1");
-        form1->SetParentKey(app);
         width = new TVariantProfile(&form);
         width->SetName("FractalWidth");
         width->SetKey(form1);
@@ -81,9 +74,6 @@ protected:
     // path below the throwaway root, for the wide API.
     std::wstring Below(const std::string& path) const { return Wide(root.RootPath() + "\\" + path); }
 
-    TComponent form;
-    TAppConfigKey* app;
-    TCustomKey* form1;
     TVariantProfile* width;
 };
 
