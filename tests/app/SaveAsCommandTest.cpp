@@ -19,7 +19,7 @@
 #include "RenderControl.h"
 #include "SaveAs.h"
 #include "SavePictureDialog.h"
-#include "xTGA.h"
+#include "TgaImage.h"
 
 namespace fs = std::filesystem;
 

@@ -22,8 +22,8 @@
 #include "PictureFormats.h"
 #include "RasterTesting.h"
 #include "SavePictureDialog.h"
-#include "xPPM.h"
-#include "xTGA.h"
+#include "PpmImage.h"
+#include "TgaImage.h"
 
 namespace fs = std::filesystem;
 

@@ -17,9 +17,9 @@
 #include "FormatTesting.h"
 #include "PictureFormats.h"
 #include "RasterTesting.h"
-#include "xM8.h"
-#include "xPPM.h"
-#include "xTGA.h"
+#include "M8Image.h"
+#include "PpmImage.h"
+#include "TgaImage.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "xTGA.h"
+#include "TgaImage.h"
 
 #include <algorithm>
 #include <cstdint>

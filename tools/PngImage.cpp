@@ -1,4 +1,4 @@
-#include "xPNG.h"
+#include "PngImage.h"
 
 #include <spng.h>
 

@@ -1,4 +1,4 @@
-#include "xM8.h"
+#include "M8Image.h"
 
 #include <algorithm>
 #include <bit>

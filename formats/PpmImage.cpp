@@ -1,4 +1,4 @@
-#include "xPPM.h"
+#include "PpmImage.h"
 
 #include <algorithm>
 #include <charconv>
