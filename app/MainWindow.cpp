@@ -1,4 +1,4 @@
-#include "Unit1.h"
+#include "MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -9,7 +9,6 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -20,12 +19,12 @@
 
 #include <algorithm>
 
-#include "About.h"
+#include "AboutDialog.h"
 #include "Catalogue.h"
-#include "CustomJuliaSetFrm.h"
+#include "CustomJuliaDialog.h"
 #include "Format.h"
 #include "FormRestorer.h"
-#include "FlatMenu.h"
+#include "FlatMenuPainter.h"
 #include "Generators.h"
 #include "HandleException.h"
 #include "MessageBox.h"
@@ -52,25 +51,6 @@ constexpr int SavePicture = 0, CopyPicture = 1, ExitPicture = 2, ContactPicture 
 QString Text(const char* text) { return QString::fromUtf8(text); }
 
 } // namespace
-
-// ---------------------------------------------------------------------------
-
-TImageControl::TImageControl(QWidget* parent) : QWidget(parent)
-{
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-void TImageControl::SetPicture(QImage picture)
-{
-    picture_ = std::move(picture);
-    update(); // painted when the event loop next runs, never inside a render
-}
-
-void TImageControl::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.drawImage(0, 0, picture_);
-}
 
 // ---------------------------------------------------------------------------
 

@@ -1,9 +1,8 @@
 #pragma once
-// The main window: menu bar, toolbar, the picture in a scrolling view and a
+// Unit1: the main window. Menu bar, toolbar, the picture in a scrolling view and a
 // status bar; the commands; the command state that follows the picture; and
 // the start-up and shut-down that keep the drawing size between runs.
 
-#include <QImage>
 #include <QMainWindow>
 
 #include <cstdint>
@@ -11,8 +10,9 @@
 #include <vector>
 
 #include "Form.h"
+#include "ImageView.h"
 #include "RenderControl.h"
-#include "SaveAs.h"
+#include "SaveAsCommand.h"
 
 class QAction;
 class QFrame;
@@ -35,20 +35,6 @@ class TVariantProfile;
 struct TDrawingSize;
 struct TFractalEntry;
 class TForm1;
-
-// Shows a picture unscaled at its top-left corner.
-class TImageControl : public QWidget {
-public:
-    explicit TImageControl(QWidget* parent = nullptr);
-    const QImage& Picture() const { return picture_; }
-    void SetPicture(QImage picture);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QImage picture_;
-};
 
 // The main form's window. It hands status tips to the form's hint handler:
 // QMainWindow itself would show them as temporary messages over the status

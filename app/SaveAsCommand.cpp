@@ -1,4 +1,4 @@
-#include "SaveAs.h"
+#include "SaveAsCommand.h"
 
 #include <QGuiApplication>
 

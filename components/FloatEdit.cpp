@@ -1,4 +1,4 @@
-#include "ValCtrls.h"
+#include "FloatEdit.h"
 
 #include <QLocale>
 

@@ -1,11 +1,11 @@
 #pragma once
-// An edit that holds a floating-point number: it shows Value in the notation
+// ValCtrls: an edit that holds a floating-point number: it shows Value in the notation
 // Format with Digits significant digits, reads the typed text back into Value
 // when the text is checked, and may keep Value within MinValue and MaxValue.
 // Texts use the decimal separator and signs of the user's locale (QLocale()).
 
 #include "FloatText.h"
-#include "Validations.h"
+#include "ValidatingEdit.h"
 
 class TFloatEdit : public TValidCustomEdit {
     Q_OBJECT

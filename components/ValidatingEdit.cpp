@@ -1,4 +1,4 @@
-#include "Validations.h"
+#include "ValidatingEdit.h"
 
 #include <QApplication>
 #include <QFocusEvent>

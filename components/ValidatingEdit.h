@@ -1,5 +1,5 @@
 #pragma once
-// A single-line edit that checks its text when the user moves the focus out of
+// Validations: a single-line edit that checks its text when the user moves the focus out of
 // it (Tab, Backtab, a click, a shortcut) and takes the focus back while the
 // text may not stand. Descendants supply the check of the content.
 //

@@ -1,4 +1,4 @@
-#include "Aboutdlg.h"
+#include "AboutBox.h"
 
 #include <QFrame>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #pragma once
-// The about box: a fixed-size dialog with the product's texts on a white
-// panel and some facts about the computer below. TAboutDialog (About.h)
+// Aboutdlg: the about box, a fixed-size dialog with the product's texts on a white
+// panel and some facts about the computer below. TAboutDialog (AboutDialog.h)
 // fills and shows it.
 
 #include <QDialog>

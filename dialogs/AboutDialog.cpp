@@ -1,4 +1,4 @@
-#include "About.h"
+#include "AboutDialog.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "Aboutdlg.h"
+#include "AboutBox.h"
 #include "Form.h"
 #include "Format.h"
 #include "Messages.h"

@@ -1,6 +1,6 @@
 #pragma once
-// The about dialog: a non-visual component holding the product's texts.
-// Execute builds the about box (Aboutdlg.h), fills it with these texts and
+// About: the about dialog, a non-visual component holding the product's texts.
+// Execute builds the about box (AboutBox.h), fills it with these texts and
 // with facts about the computer read at that moment, shows it modally and
 // frees it.
 

@@ -1,4 +1,4 @@
-#include "CustomJuliaSetFrm.h"
+#include "CustomJuliaDialog.h"
 
 #include <QDialog>
 #include <QFrame>

@@ -1,5 +1,5 @@
 #pragma once
-// The dialog that asks for the two parameters of the Custom Julia picture,
+// CustomJuliaSetFrm: the dialog that asks for the two parameters of the Custom Julia picture,
 // f(z) = z^2 + x + y*i, and reports whether the user confirmed them.
 
 #include <functional>
@@ -7,7 +7,7 @@
 #include "Form.h"
 #include "FormRestorer.h"
 #include "ScopedHook.h"
-#include "ValCtrls.h"
+#include "FloatEdit.h"
 
 class QDialog;
 class QFrame;

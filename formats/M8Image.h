@@ -1,5 +1,5 @@
 #pragma once
-// Heretic 2 mipmapped textures: a 256-colour palette and one byte per pixel.
+// xM8: Heretic 2 mipmapped textures: a 256-colour palette and one byte per pixel.
 // The writer reduces true-colour pictures to the palette it builds.
 
 #include <array>

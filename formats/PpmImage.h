@@ -1,5 +1,5 @@
 #pragma once
-// Portable Pixmap files: binary "P6" and plain-text "P3".
+// xPPM: Portable Pixmap files: binary "P6" and plain-text "P3".
 
 #include "Bitmap.h"
 

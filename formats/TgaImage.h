@@ -1,5 +1,5 @@
 #pragma once
-// TrueVision Targa files, uncompressed true colour at 24 or 32 bits per pixel.
+// xTGA: TrueVision Targa files, uncompressed true colour at 24 or 32 bits per pixel.
 
 #include "Bitmap.h"
 

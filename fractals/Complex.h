@@ -1,5 +1,5 @@
 #pragma once
-// Complex operations over pairs of doubles. Each reads all of its inputs before
+// complex: the complex operations over pairs of doubles. Each reads all of its inputs before
 // it writes, so an output may be one of the inputs; each part of a result is
 // computed in extended precision and rounded once when it is stored.
 

@@ -1,4 +1,4 @@
-#include "FlatMenu.h"
+#include "FlatMenuPainter.h"
 
 #include <QActionGroup>
 #include <QApplication>

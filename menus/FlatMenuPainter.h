@@ -1,5 +1,5 @@
 #pragma once
-// The flat menu painter: a non-visual component that takes over the drawing
+// FlatMenu: the flat menu painter, a non-visual component that takes over the drawing
 // of its form's menus and paints every item flat, with a coloured icon
 // column, a framed highlight, its own check and radio marks, faded and
 // shadowed pictures and right-aligned shortcuts. The form's menus are the

@@ -1,5 +1,5 @@
 #pragma once
-// PNG pictures for the batch renderer, through libspng. Written as 8-bit RGB;
+// xPNG: PNG pictures for the batch renderer, through libspng. Written as 8-bit RGB;
 // read from any PNG libspng decodes, with transparency laid onto black. Not a
 // picture format of the window: it is kept out of the picture-format registry.
 

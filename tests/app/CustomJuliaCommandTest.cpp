@@ -5,14 +5,14 @@
 
 #include <memory>
 
-#include "CustomJuliaSetFrm.h"
+#include "CustomJuliaDialog.h"
 #include "Generators.h"
 #include "MessageBox.h"
 #include "RasterImage.h"
 #include "RegistryTesting.h"
 #include "ThreadComponent.h"
-#include "Unit1.h"
-#include "app/edits/EditTesting.h"
+#include "MainWindow.h"
+#include "components/EditTesting.h"
 
 namespace {
 

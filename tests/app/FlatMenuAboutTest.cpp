@@ -11,15 +11,15 @@
 
 #include <memory>
 
-#include "About.h"
-#include "Aboutdlg.h"
+#include "AboutDialog.h"
+#include "AboutBox.h"
 #include "FixedRegistry.h"
-#include "FlatMenu.h"
+#include "FlatMenuPainter.h"
 #include "MessageBox.h"
 #include "ModalDialog.h"
 #include "OwnerDrawMenu.h"
 #include "RegistryTesting.h"
-#include "Unit1.h"
+#include "MainWindow.h"
 
 namespace {
 

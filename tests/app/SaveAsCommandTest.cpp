@@ -17,7 +17,7 @@
 #include "PictureFormats.h"
 #include "RasterTesting.h"
 #include "RenderControl.h"
-#include "SaveAs.h"
+#include "SaveAsCommand.h"
 #include "SavePictureDialog.h"
 #include "TgaImage.h"
 

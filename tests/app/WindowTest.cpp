@@ -21,7 +21,7 @@
 #include <csignal>
 
 #include "Catalogue.h"
-#include "CustomJuliaSetFrm.h"
+#include "CustomJuliaDialog.h"
 #include "Exceptions.h"
 #include "HandleException.h"
 #include "MessageBox.h"
@@ -30,7 +30,7 @@
 #include "RegistryTesting.h"
 #include "SavePictureDialog.h"
 #include "ThreadComponent.h"
-#include "Unit1.h"
+#include "MainWindow.h"
 #include "Variant.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <QWindow>
 
-#include "Validations.h"
+#include "ValidatingEdit.h"
 
 class BeepCounter {
 public:

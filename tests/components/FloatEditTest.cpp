@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "EditTesting.h"
+#include "components/EditTesting.h"
 #include "Exceptions.h"
-#include "ValCtrls.h"
+#include "FloatEdit.h"
 
 namespace {
 

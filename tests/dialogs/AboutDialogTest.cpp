@@ -12,8 +12,8 @@
 
 #include <optional>
 
-#include "About.h"
-#include "Aboutdlg.h"
+#include "AboutDialog.h"
+#include "AboutBox.h"
 #include "FixedRegistry.h"
 #include "Form.h"
 #include "ModalDialog.h"

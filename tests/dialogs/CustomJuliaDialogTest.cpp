@@ -9,8 +9,8 @@
 #include <functional>
 #include <memory>
 
-#include "CustomJuliaSetFrm.h"
-#include "EditTesting.h"
+#include "CustomJuliaDialog.h"
+#include "components/EditTesting.h"
 #include "ModalDialog.h"
 #include "Exceptions.h"
 #include "settings/RegistryTesting.h"

@@ -19,6 +19,7 @@
 
 #include <unistd.h>
 
+#include "Formats.h"
 #include "PictureFormats.h"
 #include "RasterTesting.h"
 #include "SavePictureDialog.h"
@@ -28,6 +29,9 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// The preview loads pictures through the registered formats.
+const TImageFormats formats;
 
 const std::string Filter =
     "Bitmaps (*.bmp);;Portable Pixelmap (*.ppm);;M8 (Heretic2) Mipmap (*.m8);;TrueVision Targa (*.tga)";

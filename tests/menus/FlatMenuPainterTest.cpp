@@ -12,7 +12,7 @@
 #include <cmath>
 #include <set>
 
-#include "FlatMenu.h"
+#include "FlatMenuPainter.h"
 #include "Form.h"
 #include "OwnerDrawMenu.h"
 
