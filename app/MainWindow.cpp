@@ -133,7 +133,6 @@ void TForm1::RunGuarded(const std::function<void()>& handler)
 void TForm1::CreateControls()
 {
     window_->setWindowTitle(QString::fromStdString(ApplicationTitle()));
-    window_->setWindowIcon(ApplicationIcon());
     window_->move(127, 76);
     window_->resize(800, 600);
     window_->setContextMenuPolicy(Qt::NoContextMenu);

@@ -15,7 +15,6 @@
 #include "Format.h"
 #include "Messages.h"
 #include "ModalDialog.h"
-#include "Pictures.h"
 #include "RegistryKeys.h"
 
 namespace {
@@ -143,9 +142,8 @@ bool TAboutDialog::Execute()
 
     ReadSystemFacts(*box, MachineRegistry());
     box->FreeDisk->setText(QString::fromStdString(FreeSpaceText(CurrentDiskSpace())));
-    // The program's icon as the application carries it; drawn afresh only when it carries none.
-    const QIcon icon = QGuiApplication::windowIcon().isNull() ? ApplicationIcon() : QGuiApplication::windowIcon();
-    box->ProgramIcon->setPixmap(icon.pixmap(QSize(32, 32), box->devicePixelRatio()));
+    // The program's icon, as the application carries it.
+    box->ProgramIcon->setPixmap(QGuiApplication::windowIcon().pixmap(QSize(32, 32), box->devicePixelRatio()));
 
     // Centred on the screen the program's window is on.
     QScreen* screen = window ? window->screen() : QGuiApplication::primaryScreen();

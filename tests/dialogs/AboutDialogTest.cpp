@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
+#include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -39,6 +40,10 @@ protected:
         dialog_.SetVersion("Version 1.1");
         dialog_.SetCopyright("Copyright 2026 Corvath");
         dialog_.SetComments("Pelorix for Windows");
+        // The box shows the application's icon, which the program sets at start.
+        QPixmap icon(32, 32);
+        icon.fill(Qt::red);
+        QApplication::setWindowIcon(QIcon(icon));
     }
 
     int Run(QDialog& dialog)
