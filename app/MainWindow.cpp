@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include <QAction>
+#include <QActionEvent>
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
@@ -38,6 +39,33 @@
 #include "Variant.h"
 
 namespace {
+
+// A toolbar button made from a command's action, with a hint of its own: the
+// action's, which the menu item shows, would replace it at each change.
+class TCommandButton : public QToolButton {
+public:
+    TCommandButton(QAction* command, QString hint, QWidget* parent) : QToolButton(parent), hint_(std::move(hint))
+    {
+        setDefaultAction(command);
+        ShowHint();
+    }
+
+protected:
+    void actionEvent(QActionEvent* event) override
+    {
+        QToolButton::actionEvent(event);
+        if (event->type() == QEvent::ActionChanged) ShowHint();
+    }
+
+private:
+    void ShowHint()
+    {
+        setToolTip(hint_);
+        setStatusTip(hint_);
+    }
+
+    QString hint_;
+};
 
 // The largest stored side taken as it is; a larger or a negative one is a
 // damaged value, and the window starts with the default size instead.
@@ -89,13 +117,13 @@ TForm1::TForm1() : TForm(new TMainWindow(this)), window_(static_cast<TMainWindow
     CreateComponents();
     LoadComponents();
 
-    Render.OnBusy = [](bool busy) {
-        // Only set here: the cursor changes when the event loop runs next, and
-        // a render never runs the event loop.
+    // The cursor changes when the event loop runs next, and a render never
+    // runs the event loop.
+    Render.OnBusy = [this](bool busy) {
         if (busy)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
+            busyCursor_.emplace();
         else
-            QApplication::restoreOverrideCursor();
+            busyCursor_.reset();
     };
     Render.OnResized = [this](int32_t width, int32_t height) { Image1->setFixedSize(width, height); };
     FormCreate();
@@ -205,7 +233,7 @@ void TForm1::CreateActions()
     ViewStatusbar1->setCheckable(true);
 
     // Save, Copy and Clear wait for a picture.
-    for (QAction* action : {SaveAs1, Copy1, Clear1}) action->setEnabled(false);
+    UpdateActions();
 
     Connect(SaveAs1, &QAction::triggered, &TForm1::SaveAsClick);
     Connect(Exit1, &QAction::triggered, &TForm1::Exit1Click);
@@ -328,18 +356,15 @@ void TForm1::CreateToolBar()
     ToolBar1->layout()->setSpacing(0);
     window_->addToolBar(Qt::TopToolBarArea, ToolBar1);
 
-    // A flat button with its width, accessible name and hint.
-    auto button = [this](const char* name, int width, int picture, const char* accessibleName, const char* hint) {
-        auto* b = new QToolButton(ToolBar1);
+    // A flat button for a command's action, with its width, accessible name and hint.
+    auto button = [this](QAction* command, const char* name, int width, const char* accessibleName,
+                         const char* hint) {
+        auto* b = new TCommandButton(command, Text(hint), ToolBar1);
         b->setObjectName(name);
-        b->setIcon(MenuPicture(picture));
         b->setIconSize(QSize(16, 16));
         b->setAutoRaise(true);
         b->setFixedSize(width, 22);
         b->setAccessibleName(Text(accessibleName));
-        b->setToolTip(Text(hint));
-        b->setStatusTip(Text(hint));
-        b->setEnabled(false);
         b->installEventFilter(window_);
         return b;
     };
@@ -350,18 +375,14 @@ void TForm1::CreateToolBar()
         ToolBar1->addWidget(frame);
     };
 
-    Save2 = button("Save2", 23, SavePicture, "Save", "Save the current view as an image file on disk");
-    Copy2 = button("Copy2", 25, CopyPicture, "Copy", "Copy current view to clipboard as bitmap");
-    Clear2 = button("Clear2", 25, ClearPicture, "Clear", "");
+    Save2 = button(SaveAs1, "Save2", 23, "Save", "Save the current view as an image file on disk");
+    Copy2 = button(Copy1, "Copy2", 25, "Copy", "Copy current view to clipboard as bitmap");
+    Clear2 = button(Clear1, "Clear2", 25, "Clear", "");
     gap(QFrame::NoFrame);
     ToolBar1->addWidget(Save2);
     gap(QFrame::VLine);
     ToolBar1->addWidget(Copy2);
     ToolBar1->addWidget(Clear2);
-
-    Connect(Save2, &QToolButton::clicked, &TForm1::SaveAsClick);
-    Connect(Copy2, &QToolButton::clicked, &TForm1::CopyClick);
-    Connect(Clear2, &QToolButton::clicked, &TForm1::ClearClick);
 }
 
 void TForm1::CreateComponents()
@@ -526,15 +547,18 @@ void TForm1::FormDestroy()
 // ---------------------------------------------------------------------------
 // Command state and the status bar.
 
-void TForm1::ThreadComponent1Execute(TComponent*)
+void TForm1::UpdateActions()
 {
+    // Save, Copy and Clear need a picture; menu items and buttons share their actions.
     const bool drawn = Drawn();
     SaveAs1->setEnabled(drawn);
-    Save2->setEnabled(drawn);
     Copy1->setEnabled(drawn);
-    Copy2->setEnabled(drawn);
     Clear1->setEnabled(drawn);
-    Clear2->setEnabled(drawn);
+}
+
+void TForm1::ThreadComponent1Execute(TComponent*)
+{
+    UpdateActions();
 }
 
 void TForm1::ApplicationEvents1Hint(const QString& hint)
@@ -544,13 +568,12 @@ void TForm1::ApplicationEvents1Hint(const QString& hint)
 
 void TForm1::File1Click(QObject*)
 {
-    SaveAs1->setEnabled(Drawn());
+    UpdateActions();
 }
 
 void TForm1::Edit1Click(QObject*)
 {
-    Copy1->setEnabled(Drawn());
-    Clear1->setEnabled(Drawn());
+    UpdateActions();
 }
 
 void TForm1::View1Click(QObject*)

@@ -7,8 +7,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
+#include "BusyCursor.h"
 #include "Form.h"
 #include "ImageView.h"
 #include "RenderControl.h"
@@ -166,9 +168,12 @@ private:
     template <class Operation>
     void Redrawing(Operation operation);
     void RefreshPicture();
+    // Enables the commands that need a picture while there is one.
+    void UpdateActions();
     bool Drawn() const { return Render.CurrentFractal != nullptr; }
 
     TMainWindow* window_;
+    std::optional<TBusyCursor> busyCursor_; // while a render runs
     // The Custom Julia generator reads this window's parameters while it lives.
     TJuliaParametersScope juliaParameters_{&Render};
 };

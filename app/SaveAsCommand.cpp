@@ -1,12 +1,11 @@
 #include "SaveAsCommand.h"
 
-#include <QGuiApplication>
-
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <string>
 
+#include "BusyCursor.h"
 #include "MessageBox.h"
 #include "PictureFiles.h"
 #include "RenderControl.h"
@@ -22,25 +21,6 @@ constexpr std::array<const char*, 4> FilterExtensions = {".bmp", ".ppm", ".m8", 
 // The only extensions Save As writes, whatever else the picture-format
 // registry knows.
 constexpr std::array<const char*, 4> SavedExtensions = {".bmp", ".m8", ".ppm", ".tga"};
-
-// The hourglass from construction until Restore or the end of the scope,
-// whichever comes first.
-class TBusyCursor {
-public:
-    TBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TBusyCursor() { Restore(); }
-    TBusyCursor(const TBusyCursor&) = delete;
-    TBusyCursor& operator=(const TBusyCursor&) = delete;
-    void Restore()
-    {
-        if (!busy_) return;
-        busy_ = false;
-        QGuiApplication::restoreOverrideCursor();
-    }
-
-private:
-    bool busy_ = true;
-};
 
 } // namespace
 
