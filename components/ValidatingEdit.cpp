@@ -8,12 +8,6 @@
 
 namespace {
 
-TBeepHook& BeepHook()
-{
-    static TBeepHook hook;
-    return hook;
-}
-
 // Reasons for which the focus leaves only for a while and comes back by
 // itself: another program was activated, a popup or the menu bar opened.
 bool IsPassing(Qt::FocusReason reason)
@@ -31,29 +25,18 @@ bool IsUserExit(Qt::FocusReason reason)
 
 } // namespace
 
-TBeepHook SetBeepHook(TBeepHook hook)
-{
-    TBeepHook previous = std::move(BeepHook());
-    BeepHook() = std::move(hook);
-    return previous;
-}
-
-void MessageBeep()
-{
-    if (BeepHook())
-        BeepHook()();
-    else
-        QApplication::beep();
-}
-
 TValidCustomEdit::TValidCustomEdit(QWidget* parent) : QLineEdit(parent) {}
+
+void TValidCustomEdit::Beep()
+{
+    QApplication::beep();
+}
 
 bool TValidCustomEdit::Validate()
 {
-    wasEmpty_ = text().isEmpty();
-    if (allowEmpty_ && wasEmpty_) return true;
+    if (allowEmpty_ && text().isEmpty()) return true;
     if (IsTextValid()) return true;
-    if (beepOnInvalid_) MessageBeep();
+    if (beepOnInvalid_) Beep();
     bool canLeave = false;
     if (onInvalid_) onInvalid_(this, canLeave);
     return canLeave;

@@ -15,7 +15,6 @@
 
 #include <functional>
 
-#include "ScopedHook.h"
 
 class TValidCustomEdit;
 
@@ -31,7 +30,7 @@ public:
     // An empty text counts as valid without any check (default true).
     bool AllowEmpty() const { return allowEmpty_; }
     void SetAllowEmpty(bool value) { allowEmpty_ = value; }
-    // Sound MessageBeep() (below) when a check fails (default true).
+    // Beep when a check fails (default true).
     bool BeepOnInvalid() const { return beepOnInvalid_; }
     void SetBeepOnInvalid(bool value) { beepOnInvalid_ = value; }
     const TInvalidEvent& OnInvalid() const { return onInvalid_; }
@@ -51,11 +50,11 @@ public:
     // May the text stand? Empty text passes when allowed; otherwise the
     // descendant's check decides, and a failure beeps and asks OnInvalid.
     bool Validate();
-    // Whether the text was empty at the last Validate.
-    bool WasEmpty() const { return wasEmpty_; }
 
 protected:
     virtual bool IsTextValid() = 0;
+    // The platform's exclamation beep.
+    virtual void Beep();
 
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -69,7 +68,6 @@ private:
     bool allowEmpty_ = true;
     bool beepOnInvalid_ = true;
     bool autoSelect_ = true;
-    bool wasEmpty_ = false;
     TInvalidEvent onInvalid_;
     TEditEvent onEnter_;
     TEditEvent onExit_;
@@ -78,10 +76,3 @@ private:
     bool takingFocusBack_ = false;
 };
 
-// The platform's exclamation beep, which every failed check sounds. Tests
-// replace it to count the beeps; an empty hook restores the platform's.
-// Returns the hook it replaced.
-using TBeepHook = std::function<void()>;
-TBeepHook SetBeepHook(TBeepHook hook);
-using TBeepHookScope = TScopedHook<TBeepHook, SetBeepHook>;
-void MessageBeep();

@@ -14,7 +14,6 @@
 #include "Form.h"
 #include "Format.h"
 #include "Messages.h"
-#include "ModalDialog.h"
 #include "RegistryKeys.h"
 
 namespace {
@@ -24,12 +23,6 @@ constexpr const char* WindowsKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersi
 constexpr const char* VersionFormat = "Version: %s";
 constexpr const char* BuildFormat = "Build: %s";
 constexpr const char* FreeSpaceFormat = "%d MB (%s)";
-
-TDiskSpaceSource& DiskSpaceSource()
-{
-    static TDiskSpaceSource source;
-    return source;
-}
 
 // A machine key opened for reading, closed when it goes.
 class TOpenKey {
@@ -101,14 +94,8 @@ void ReadSystemFacts(TAboutBox& box, TRegistryApi& registry)
 
 TDiskSpace CurrentDiskSpace()
 {
-    if (DiskSpaceSource()) return DiskSpaceSource()();
     const QString directory = QDir::currentPath();
     return {directory.toStdString(), QStorageInfo(directory).bytesAvailable()};
-}
-
-TDiskSpaceSource SetDiskSpaceSource(TDiskSpaceSource source)
-{
-    return std::exchange(DiskSpaceSource(), std::move(source));
 }
 
 std::string FreeSpaceText(const TDiskSpace& space)
@@ -119,7 +106,7 @@ std::string FreeSpaceText(const TDiskSpace& space)
     return Format(FreeSpaceFormat, {megabytes, directory.left(1).toStdString()});
 }
 
-TAboutDialog::TAboutDialog(TComponent* owner) : TComponent(owner)
+TAboutDialog::TAboutDialog(TComponent* owner) : TComponent(owner), diskSpace_(CurrentDiskSpace)
 {
 }
 
@@ -141,7 +128,7 @@ bool TAboutDialog::Execute()
     for (QLabel* label : {box->DiskFreeSpaceLabel, box->CompanyLabel, box->UserLabel}) label->adjustSize();
 
     ReadSystemFacts(*box, MachineRegistry());
-    box->FreeDisk->setText(QString::fromStdString(FreeSpaceText(CurrentDiskSpace())));
+    box->FreeDisk->setText(QString::fromStdString(FreeSpaceText(diskSpace_())));
     // The program's icon, as the application carries it.
     box->ProgramIcon->setPixmap(QGuiApplication::windowIcon().pixmap(QSize(32, 32), box->devicePixelRatio()));
 
@@ -149,5 +136,5 @@ bool TAboutDialog::Execute()
     QScreen* screen = window ? window->screen() : QGuiApplication::primaryScreen();
     if (screen) box->move(screen->availableGeometry().center() - box->rect().center());
 
-    return RunModal(*box) == QDialog::Accepted;
+    return box->exec() == QDialog::Accepted;
 }

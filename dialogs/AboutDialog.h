@@ -10,9 +10,17 @@
 
 #include "Component.h"
 #include "Registry.h"
-#include "ScopedHook.h"
 
 class TAboutBox;
+
+// The current directory and the bytes free on its drive (-1: unknown).
+struct TDiskSpace {
+    std::string Directory;
+    std::int64_t BytesAvailable = -1;
+};
+using TDiskSpaceSource = std::function<TDiskSpace()>;
+// The program's current directory and its drive's free space.
+TDiskSpace CurrentDiskSpace();
 
 class TAboutDialog : public TComponent {
 public:
@@ -27,6 +35,8 @@ public:
     void SetCopyright(std::string value) { copyright_ = std::move(value); }
     const std::string& Comments() const { return comments_; }
     void SetComments(std::string value) { comments_ = std::move(value); }
+    // Where the free space shown comes from; CurrentDiskSpace unless told otherwise.
+    void SetDiskSpaceSource(TDiskSpaceSource source) { diskSpace_ = std::move(source); }
 
     // True when the user closed the box with OK. A registry value of the
     // wrong type raises ERegistryError; the box is freed in every case.
@@ -37,6 +47,7 @@ private:
     std::string version_;
     std::string copyright_;
     std::string comments_;
+    TDiskSpaceSource diskSpace_;
 };
 
 // Fills the five system labels from the machine-wide registry: the Windows
@@ -48,17 +59,6 @@ void ReadSystemFacts(TAboutBox& box, TRegistryApi& registry);
 // raises ERegistryError "Invalid data type for '<name>'".
 std::string ReadText(TRegistryApi& registry, TRegKey key, const std::string& name);
 
-// The current directory and the bytes free on its drive (-1: unknown).
-struct TDiskSpace {
-    std::string Directory;
-    std::int64_t BytesAvailable = -1;
-};
-using TDiskSpaceSource = std::function<TDiskSpace()>;
-TDiskSpace CurrentDiskSpace();
-// Replaces where CurrentDiskSpace looks (empty: the real current directory);
-// returns the source replaced.
-TDiskSpaceSource SetDiskSpaceSource(TDiskSpaceSource source);
-using TDiskSpaceSourceScope = TScopedHook<TDiskSpaceSource, SetDiskSpaceSource>;
 
 // "<decimal megabytes> MB (<first character of the directory>)".
 std::string FreeSpaceText(const TDiskSpace& space);

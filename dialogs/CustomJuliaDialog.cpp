@@ -8,21 +8,7 @@
 
 #include <memory>
 
-#include "ModalDialog.h"
-
 namespace {
-
-TShowModalHook& ShowModalHook()
-{
-    static TShowModalHook hook;
-    return hook;
-}
-
-int ShowModal(TCustomJuliaSetForm& form)
-{
-    if (ShowModalHook()) return ShowModalHook()(form);
-    return RunModal(*form.Dialog());
-}
 
 QWidget* MakePanel(QWidget* parent, const char* name, const QRect& geometry)
 {
@@ -36,13 +22,6 @@ constexpr int ClientWidth = 352, ClientHeight = 264;
 constexpr int StripHeight = 41, BevelHeight = 2, BorderWidth = 8, MemoHeight = 113;
 
 } // namespace
-
-TShowModalHook SetCustomJuliaShowModal(TShowModalHook hook)
-{
-    TShowModalHook previous = std::move(ShowModalHook());
-    ShowModalHook() = std::move(hook);
-    return previous;
-}
 
 TCustomJuliaSetForm::TCustomJuliaSetForm(QWidget* parentWindow, TCustomKey* configKey)
     : TForm(new QDialog(parentWindow, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -144,7 +123,7 @@ bool ExecuteCustomJuliaDialog(double& x, double& y, QWidget* parentWindow, TCust
     const auto form = std::make_unique<TCustomJuliaSetForm>(parentWindow, configKey);
     form->FloatEdit1->SetValue(x);
     form->FloatEdit2->SetValue(y);
-    if (ShowModal(*form) != QDialog::Accepted) return false;
+    if (form->Dialog()->exec() != QDialog::Accepted) return false;
     x = static_cast<double>(form->FloatEdit1->Value());
     y = static_cast<double>(form->FloatEdit2->Value());
     return true;

@@ -2,11 +2,8 @@
 // CustomJuliaSetFrm: the dialog that asks for the two parameters of the Custom Julia picture,
 // f(z) = z^2 + x + y*i, and reports whether the user confirmed them.
 
-#include <functional>
-
 #include "Form.h"
 #include "FormRestorer.h"
-#include "ScopedHook.h"
 #include "FloatEdit.h"
 
 class QDialog;
@@ -46,10 +43,3 @@ public:
 // the fault is in y). The dialog is freed in every case.
 bool ExecuteCustomJuliaDialog(double& x, double& y, QWidget* parentWindow, TCustomKey* configKey);
 
-// Shows the dialog modally and returns its result (QDialog::Accepted or
-// Rejected). Tests replace it to fill in the edits and close the dialog, or
-// to drive the real dialog without blocking; an empty hook restores RunModal
-// (ModalDialog.h). Returns the hook it replaced.
-using TShowModalHook = std::function<int(TCustomJuliaSetForm& form)>;
-TShowModalHook SetCustomJuliaShowModal(TShowModalHook hook);
-using TCustomJuliaShowModalScope = TScopedHook<TShowModalHook, SetCustomJuliaShowModal>;

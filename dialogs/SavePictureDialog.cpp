@@ -16,7 +16,6 @@
 #include "Bitmap.h"
 #include "Form.h"
 #include "Format.h"
-#include "ModalDialog.h"
 #include "PictureFormats.h"
 #include "RasterImage.h"
 
@@ -93,7 +92,7 @@ void TPicturePreview::ShowPreview()
 {
     if (picture_.isNull()) return;
     TPreviewWindow window(picture_, this);
-    RunModal(window);
+    window.exec();
 }
 
 // ---- the preview window ----
@@ -181,10 +180,9 @@ void TSavePictureDialog::TakeResult(const QFileDialog& dialog)
 
 bool TSavePictureDialog::Execute()
 {
-    if (executeHook_) return executeHook_(*this);
     auto* form = dynamic_cast<TForm*>(Owner());
     std::unique_ptr<TSaveFileDialog> dialog = CreateDialog(form ? form->Window() : nullptr);
-    if (RunModal(*dialog) != QDialog::Accepted) return false;
+    if (dialog->exec() != QDialog::Accepted) return false;
     TakeResult(*dialog);
     return true;
 }

@@ -88,11 +88,6 @@ public:
     // FileName and FilterIndex then hold.
     bool Execute();
 
-    // Tests run Execute without a dialog: the hook stands for the user, sets
-    // the name and type and answers whether the dialog was accepted.
-    using TExecuteHook = std::function<bool(TSavePictureDialog& dialog)>;
-    void SetExecuteHook(TExecuteHook hook) { executeHook_ = std::move(hook); }
-
     // The dialog Execute shows, set up from the properties but not shown.
     std::unique_ptr<TSaveFileDialog> CreateDialog(QWidget* parent) const;
     // Takes the name and type from an accepted dialog.
@@ -102,5 +97,4 @@ private:
     std::string fileName_;
     std::string filter_;
     int filterIndex_ = 1;
-    TExecuteHook executeHook_;
 };

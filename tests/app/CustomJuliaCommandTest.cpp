@@ -1,6 +1,7 @@
 // Fractal > Julia set > Custom..: the parameter dialog, then the picture.
 #include <QAction>
 #include <QDialog>
+#include <QLineEdit>
 #include <QTest>
 
 #include <memory>
@@ -8,6 +9,7 @@
 #include "CustomJuliaDialog.h"
 #include "Generators.h"
 #include "MessageBox.h"
+#include "ModalTesting.h"
 #include "RasterImage.h"
 #include "RegistryTesting.h"
 #include "ThreadComponent.h"
@@ -23,14 +25,6 @@ protected:
           presenter_([this](const TMessageBoxRequest& request) {
               Boxes.push_back(request.Text);
               return mrOK;
-          }),
-          showModal_([this](TCustomJuliaSetForm& dialog) {
-              EXPECT_EQ(dialog.Dialog()->parentWidget(), form->MainWindow());
-              EXPECT_EQ(dialog.FormRestorer1->ParentKey(), form->AppConfigKey1);
-              Shown.push_back({dialog.FloatEdit1->text(), dialog.FloatEdit2->text()});
-              dialog.FloatEdit1->setText(TypedX);
-              dialog.FloatEdit2->setText(TypedY);
-              return Answer;
           })
     {
         form = std::make_unique<TForm1>();
@@ -40,7 +34,22 @@ protected:
     }
     ~CustomJuliaCommandTest() override { form.reset(); }
 
-    void Choose() { form->MainWindow()->findChild<QAction*>("CustomJulia1")->trigger(); }
+    // Chooses the command; the user finds the dialog over the main window,
+    // types into its edits and answers.
+    void Choose()
+    {
+        auto user = WhenModal<QDialog>([this](QDialog& dialog) {
+            EXPECT_EQ(dialog.objectName(), "CustomJuliaSetForm");
+            EXPECT_EQ(dialog.parentWidget(), form->MainWindow());
+            auto* x = dialog.findChild<QLineEdit*>("FloatEdit1");
+            auto* y = dialog.findChild<QLineEdit*>("FloatEdit2");
+            Shown.push_back({x->text(), y->text()});
+            x->setText(TypedX);
+            y->setText(TypedY);
+            dialog.done(Answer);
+        });
+        form->MainWindow()->findChild<QAction*>("CustomJulia1")->trigger();
+    }
     // The Custom Julia picture of x and y at the window's size.
     QImage Expected(double x, double y) const
     {
@@ -63,7 +72,6 @@ protected:
 private:
     DefaultLocale english_;
     TMessageBoxPresenterScope presenter_;
-    TCustomJuliaShowModalScope showModal_;
 };
 
 } // namespace

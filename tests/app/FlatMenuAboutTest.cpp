@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPointer>
+#include <QPushButton>
 #include <QTest>
 
 #include <memory>
@@ -16,7 +17,7 @@
 #include "FixedRegistry.h"
 #include "FlatMenuPainter.h"
 #include "MessageBox.h"
-#include "ModalDialog.h"
+#include "ModalTesting.h"
 #include "OwnerDrawMenu.h"
 #include "RegistryTesting.h"
 #include "MainWindow.h"
@@ -28,14 +29,17 @@ protected:
     FlatMenuAboutTest() { form = std::make_unique<TForm1>(); }
     ~FlatMenuAboutTest() override { form.reset(); }
 
-    int Show(QDialog& dialog)
+    // Help > About; the user reads the box and closes it with OK.
+    void About()
     {
-        auto& box = dynamic_cast<TAboutBox&>(dialog);
-        shown = &box;
-        caption = box.windowTitle();
-        parent = box.parentWidget();
-        winType = box.WinType->text();
-        return QDialog::Accepted;
+        auto user = WhenModal<TAboutBox>([this](TAboutBox& box) {
+            shown = &box;
+            caption = box.windowTitle();
+            parent = box.parentWidget();
+            winType = box.WinType->text();
+            box.Button1->click();
+        });
+        form->About1->trigger();
     }
 
     std::vector<TMessageBoxRequest> boxes;
@@ -43,7 +47,6 @@ protected:
         boxes.push_back(request);
         return mrOK;
     }};
-    TModalRunnerScope runner{[this](QDialog& dialog) { return Show(dialog); }};
     TFixedRegistry facts;
     TMachineRegistryScope machineRegistry{&facts};
     std::unique_ptr<TForm1> form;
@@ -103,7 +106,7 @@ TEST_F(FlatMenuAboutTest, AboutShowsTheBoxOverTheWindowAndFreesIt)
     EXPECT_FALSE(form->AboutDialog1->Copyright().empty());
 
     facts.AddText("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "ProductName", "Windows 10 Pro");
-    form->About1->trigger();
+    About();
     EXPECT_EQ(caption, "Marrowind for Windows");
     EXPECT_EQ(winType, "Windows 10 Pro");
     EXPECT_EQ(parent, form->MainWindow());
@@ -122,7 +125,7 @@ TEST_F(FlatMenuAboutTest, AnErrorReadingTheFactsIsShownAndTheProgramGoesOn)
 
     // The next time it opens.
     facts.AddText("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "ProductName", "Windows 11 Home");
-    form->About1->trigger();
+    About();
     EXPECT_EQ(winType, "Windows 11 Home");
 }
 

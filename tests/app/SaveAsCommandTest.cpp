@@ -1,7 +1,9 @@
-// The Save As command with the dialog's answers given by a hook.
+// The Save As command, with the user's answers given in its real save dialog.
 #include <gtest/gtest.h>
 
+#include <QFileDialog>
 #include <QGuiApplication>
+#include <QLineEdit>
 
 #include <filesystem>
 #include <fstream>
@@ -14,6 +16,7 @@
 #include "Component.h"
 #include "Exceptions.h"
 #include "MessageBox.h"
+#include "ModalTesting.h"
 #include "PictureFormats.h"
 #include "RasterTesting.h"
 #include "RenderControl.h"
@@ -73,24 +76,27 @@ protected:
     {
         fs::remove_all(folder_);
         fs::create_directories(folder_);
-        command_.SavePictureDialog1->SetExecuteHook([this](TSavePictureDialog& dialog) {
-            ++dialogRuns_;
-            nameAtOpen_ = dialog.FileName();
-            filterIndexAtOpen_ = dialog.FilterIndex();
-            if (!answer_) return false;
-            dialog.SetFileName(answer_->first);
-            dialog.SetFilterIndex(answer_->second);
-            return true;
-        });
         render_.SetFractalSize(24, 16);
         render_.DrawFractal(Diagonal);
     }
     ~SaveAsTest() override { fs::remove_all(folder_); }
 
-    // Runs the command as if the user chose this name and file type.
+    // Runs the command as if the user chose this name and file type in the
+    // save dialog; without an answer, the user cancels.
     void SaveAs(const std::string& name, int filterIndex)
     {
         answer_ = {name, filterIndex};
+        Run();
+    }
+    void Run()
+    {
+        auto user = WhenModal<QFileDialog>([this](QFileDialog& dialog) {
+            ++dialogRuns_;
+            nameAtOpen_ = dialog.findChild<QLineEdit*>("fileNameEdit")->text().toStdString();
+            filterIndexAtOpen_ = static_cast<int>(dialog.nameFilters().indexOf(dialog.selectedNameFilter())) + 1;
+            if (!answer_) return dialog.reject();
+            AnswerSaveDialog(dialog, answer_->first, answer_->second);
+        });
         command_.SaveAsClick(nullptr);
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "busy cursor left on";
     }
@@ -134,7 +140,7 @@ TEST_F(SaveAsTest, NothingHappensWithoutAPicture)
 TEST_F(SaveAsTest, CancelWritesNothing)
 {
     answer_.reset();
-    command_.SaveAsClick(nullptr);
+    Run();
     EXPECT_EQ(dialogRuns_, 1);
     EXPECT_TRUE(boxes_.empty());
     EXPECT_TRUE(FolderEntries(folder_).empty());
@@ -198,7 +204,7 @@ TEST_F(SaveAsTest, OtherExtensionsAreRefusedWithTheErrorBox)
     static const TImageFactory png = [] { return std::unique_ptr<TBitmap>(new TBitmap); };
     RegisterPictureFormat("PNG", "Portable Network Graphics", png);
     const std::pair<std::string, int> refused[] = {
-        {In("fern.png"), 1}, {In("fern."), 2}, {In("fern.bmp.gif"), 1}, {In("fern"), 0}, {In("fern"), 5}};
+        {In("fern.png"), 1}, {In("fern."), 2}, {In("fern.bmp.gif"), 1}};
     for (const auto& [name, index] : refused) {
         boxes_.clear();
         SaveAs(name, index);

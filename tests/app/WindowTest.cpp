@@ -25,6 +25,7 @@
 #include "Exceptions.h"
 #include "HandleException.h"
 #include "MessageBox.h"
+#include "ModalTesting.h"
 #include "PictureFormats.h"
 #include "RasterImage.h"
 #include "RegistryTesting.h"
@@ -220,7 +221,7 @@ TEST_F(WindowTest, TheMenuTreeHoldsEveryCommandWithItsCatalogueEntry)
     // Custom.. renders only after its dialog is confirmed (CustomJuliaCommandTest.cpp).
     const TFractalProc current = form->Render.CurrentFractal;
     {
-        TCustomJuliaShowModalScope cancelled([](TCustomJuliaSetForm&) { return int(QDialog::Rejected); });
+        auto user = WhenModal<QDialog>([](QDialog& dialog) { dialog.reject(); });
         Item(*form, "CustomJulia1")->trigger();
     }
     EXPECT_EQ(form->Render.CurrentFractal, current);
@@ -329,12 +330,16 @@ TEST_F(WindowTest, ShortcutsReachTheirCommands)
     Poll(*form);
 
     int saveDialogs = 0;
-    form->SaveAsCommand.SavePictureDialog1->SetExecuteHook([&](TSavePictureDialog&) {
-        ++saveDialogs;
-        return false;
-    });
-    QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
+    {
+        auto user = WhenModal<QFileDialog>([&](QFileDialog& dialog) {
+            ++saveDialogs;
+            dialog.reject();
+        });
+        QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
+    }
     EXPECT_EQ(saveDialogs, 1);
+    window->activateWindow(); // the keyboard's again, after the dialog
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
 
     QApplication::clipboard()->clear();
     QTest::keyClick(window, Qt::Key_C, Qt::ControlModifier);
@@ -358,12 +363,13 @@ TEST_F(WindowTest, SaveAsWritesThePictureFromTheMenuAndTheToolbar)
     ASSERT_EQ(form->FindComponent("MessageBox1"), form->SaveAsCommand.MessageBox1);
     std::string answer;
     int dialogs = 0;
-    form->SaveAsCommand.SavePictureDialog1->SetExecuteHook([&](TSavePictureDialog& dialog) {
-        ++dialogs;
-        dialog.SetFileName(answer);
-        dialog.SetFilterIndex(2);
-        return true;
-    });
+    // Each save, the user answers in the dialog.
+    const auto answered = [&] {
+        return WhenModal<QFileDialog>([&](QFileDialog& dialog) {
+            ++dialogs;
+            AnswerSaveDialog(dialog, answer, 2);
+        });
+    };
     const std::string fern = QFile::encodeName(folder.filePath("fern")).toStdString();
 
     form->SaveAsClick(form->SaveAs1); // no picture yet
@@ -372,19 +378,28 @@ TEST_F(WindowTest, SaveAsWritesThePictureFromTheMenuAndTheToolbar)
     Item(*form, "Fern1")->trigger();
     Poll(*form);
     answer = fern;
-    form->SaveAs1->trigger();
+    {
+        auto user = answered();
+        form->SaveAs1->trigger();
+    }
     EXPECT_EQ(dialogs, 1);
     std::unique_ptr<TBitmap> saved = LoadPicture(fern + ".ppm");
     EXPECT_EQ(RasterToImage(*saved), RasterToImage(form->Render.Raster()));
 
     answer = fern + ".ppm";
-    QTest::mouseClick(form->Save2, Qt::LeftButton);
+    {
+        auto user = answered();
+        QTest::mouseClick(form->Save2, Qt::LeftButton);
+    }
     EXPECT_EQ(dialogs, 2);
     EXPECT_TRUE(QFile::exists(QFile::decodeName((fern + ".~ppm").c_str())));
     EXPECT_TRUE(Boxes.empty());
 
     answer = fern + "-missing/fern.bmp";
-    form->SaveAs1->trigger();
+    {
+        auto user = answered();
+        form->SaveAs1->trigger();
+    }
     ASSERT_EQ(Boxes.size(), 1u);
     EXPECT_NE(Boxes[0].Text.find("fern-missing"), std::string::npos) << Boxes[0].Text;
     EXPECT_EQ(Boxes[0].Flags, mb::OK | mb::ICONHAND);

@@ -1,5 +1,5 @@
 #pragma once
-// Helpers of the edit and dialog tests: counting beeps, a default locale for
+// Helpers of the edit and dialog tests: edits whose beeps are counted, a default locale for
 // one test, and keys and clicks that take the way real input takes (through
 // the window, so that shortcuts, focus reasons and mouse buttons are real).
 
@@ -9,14 +9,36 @@
 #include <QWidget>
 #include <QWindow>
 
-#include "ValidatingEdit.h"
+#include <utility>
 
+#include "FloatEdit.h"
+
+// Counts the beeps of the tests' edits (TListenedFloatEdit) while it lives.
 class BeepCounter {
 public:
+    BeepCounter() : previous_(std::exchange(current_, this)) {}
+    ~BeepCounter() { current_ = previous_; }
+    BeepCounter(const BeepCounter&) = delete;
+    BeepCounter& operator=(const BeepCounter&) = delete;
+
     int count = 0;
+    static void Heard()
+    {
+        if (current_) ++current_->count;
+    }
 
 private:
-    TBeepHookScope scope_{[this] { ++count; }};
+    static inline BeepCounter* current_ = nullptr;
+    BeepCounter* previous_;
+};
+
+// A floating-point edit whose beeps the test hears instead of the speaker.
+class TListenedFloatEdit : public TFloatEdit {
+public:
+    using TFloatEdit::TFloatEdit;
+
+protected:
+    void Beep() override { BeepCounter::Heard(); }
 };
 
 class DefaultLocale {

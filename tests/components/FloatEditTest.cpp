@@ -36,7 +36,7 @@ const QLocale German(QLocale::German, QLocale::Germany);
 
 TEST(FloatEditTest, ANewEditHoldsZeroWithoutBounds)
 {
-    TFloatEdit edit;
+    TListenedFloatEdit edit;
     EXPECT_EQ(edit.text(), "0");
     EXPECT_EQ(edit.Value(), 0.0L);
     EXPECT_EQ(edit.MinValue(), 0.0L);
@@ -56,7 +56,7 @@ TEST(FloatEditTest, ANewEditHoldsZeroWithoutBounds)
 
 TEST(FloatEditTest, NotationSettersRewriteTheText)
 {
-    TFloatEdit edit;
+    TListenedFloatEdit edit;
     edit.SetValue(3.14159L);
     EXPECT_EQ(edit.text(), "3.14159");
     edit.SetDigits(3);
@@ -76,7 +76,7 @@ TEST(FloatEditTest, NotationSettersRewriteTheText)
 
 TEST(FloatEditTest, BoundsRules)
 {
-    TFloatEdit edit;
+    TListenedFloatEdit edit;
     edit.SetMaxValue(1);
     edit.SetValue(0.5L);
     edit.SetUseBounds(true);
@@ -116,7 +116,7 @@ TEST(FloatEditTest, ACheckedTextShowsItsNumberInTheLocalesNotation)
 {
     BeepCounter beeps;
     {
-        TFloatEdit edit;
+        TListenedFloatEdit edit;
         edit.setText("1e-1");
         EXPECT_TRUE(edit.Validate());
         EXPECT_EQ(edit.text(), "0.1");
@@ -124,7 +124,7 @@ TEST(FloatEditTest, ACheckedTextShowsItsNumberInTheLocalesNotation)
     }
     {
         DefaultLocale german(German);
-        TFloatEdit edit;
+        TListenedFloatEdit edit;
         edit.SetValue(-0.39054);
         EXPECT_EQ(edit.text(), "-0,39054");
         edit.setText(" 1E-1 ");
@@ -145,7 +145,7 @@ TEST(FloatEditTest, TheLocalesMinusSignAndItsKeyboardOne)
     BeepCounter beeps;
     DefaultLocale swedish(QLocale(QLocale::Swedish, QLocale::Sweden));
     ASSERT_EQ(QLocale().negativeSign(), QString(QChar(0x2212)));
-    TFloatEdit edit;
+    TListenedFloatEdit edit;
     edit.SetValue(-1.5L);
     EXPECT_EQ(edit.text(), QString(QChar(0x2212)) + "1,5");
     edit.setText("-2,5e-1"); // as typed on a keyboard
@@ -159,7 +159,7 @@ TEST(FloatEditTest, TheLocalesMinusSignAndItsKeyboardOne)
 TEST(FloatEditTest, InvalidTextBeepsAndKeepsTheNumber)
 {
     BeepCounter beeps;
-    TFloatEdit edit;
+    TListenedFloatEdit edit;
     edit.SetValue(2.5L);
     for (const char* text : {"abc", "inf", "nan", "1e99999", "2,5", "0x1p3"}) {
         edit.setText(text);
@@ -177,12 +177,11 @@ TEST(FloatEditTest, InvalidTextBeepsAndKeepsTheNumber)
 TEST(FloatEditTest, EmptyText)
 {
     BeepCounter beeps;
-    TFloatEdit edit;
+    TListenedFloatEdit edit;
     edit.SetValue(4);
     edit.clear();
     // Allowed: valid without a check, the number stays.
     EXPECT_TRUE(edit.Validate());
-    EXPECT_TRUE(edit.WasEmpty());
     EXPECT_EQ(edit.Value(), 4.0L);
     EXPECT_EQ(edit.text(), "");
     EXPECT_EQ(beeps.count, 0);
@@ -192,13 +191,12 @@ TEST(FloatEditTest, EmptyText)
     EXPECT_EQ(beeps.count, 1);
     edit.setText("5");
     EXPECT_TRUE(edit.Validate());
-    EXPECT_FALSE(edit.WasEmpty());
 }
 
 TEST(FloatEditTest, ATextOutsideTheBoundsIsStoredButInvalid)
 {
     BeepCounter beeps;
-    TFloatEdit edit;
+    TListenedFloatEdit edit;
     edit.SetMaxValue(1);
     edit.SetUseBounds(true);
     edit.setText("2");
@@ -213,7 +211,7 @@ TEST(FloatEditTest, ATextOutsideTheBoundsIsStoredButInvalid)
 TEST(FloatEditTest, OnInvalidMayAcceptTheText)
 {
     BeepCounter beeps;
-    TFloatEdit edit;
+    TListenedFloatEdit edit;
     edit.SetValue(1.5L);
     std::vector<bool> canLeaveOnEntry;
     TValidCustomEdit* sender = nullptr;
@@ -245,9 +243,9 @@ protected:
     {
         window = std::make_unique<QWidget>();
         auto* layout = new QVBoxLayout(window.get());
-        a = new TFloatEdit;
+        a = new TListenedFloatEdit;
         auto* labelB = new QLabel("&B:");
-        b = new TFloatEdit;
+        b = new TListenedFloatEdit;
         labelB->setBuddy(b);
         button = new QPushButton("Button");
         for (QWidget* w : {static_cast<QWidget*>(a), static_cast<QWidget*>(labelB), static_cast<QWidget*>(b),
@@ -423,7 +421,7 @@ protected:
     {
         dialog = std::make_unique<QDialog>();
         auto* layout = new QVBoxLayout(dialog.get());
-        edit = new TFloatEdit;
+        edit = new TListenedFloatEdit;
         ok = new QPushButton("OK");
         ok->setDefault(true);
         cancel = new QPushButton("Cancel");

@@ -1,4 +1,4 @@
-// The about box, run through the modal-dialog seam with fixed facts.
+// The about box in its real modal loop, with fixed facts.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -17,7 +17,7 @@
 #include "AboutBox.h"
 #include "FixedRegistry.h"
 #include "Form.h"
-#include "ModalDialog.h"
+#include "ModalTesting.h"
 #include "RegistryKeys.h"
 
 namespace {
@@ -40,13 +40,21 @@ protected:
         dialog_.SetVersion("Version 1.1");
         dialog_.SetCopyright("Copyright 2026 Corvath");
         dialog_.SetComments("Pelorix for Windows");
+        dialog_.SetDiskSpaceSource([this] { return space_; });
         // The box shows the application's icon, which the program sets at start.
         QPixmap icon(32, 32);
         icon.fill(Qt::red);
         QApplication::setWindowIcon(QIcon(icon));
     }
 
-    int Run(QDialog& dialog)
+    // Runs the dialog; the user reads the box and closes it.
+    bool Execute(TAboutDialog& dialog)
+    {
+        auto user = WhenModal<TAboutBox>([this](TAboutBox& box) { Read(box); });
+        return dialog.Execute();
+    }
+
+    void Read(QDialog& dialog)
     {
         ++runs_;
         box_ = &dialog;
@@ -69,13 +77,10 @@ protected:
         s.iconSet = !about.ProgramIcon->pixmap().isNull();
         shown_ = s;
         if (inspect_) inspect_(about);
-        // Shown for real, then closed the way the test says.
-        about.show();
         if (closeWithOk_)
             about.Button1->click();
         else
             about.close();
-        return about.result();
     }
 
     void NtFacts()
@@ -98,8 +103,6 @@ protected:
     TFixedRegistry facts_;
     TMachineRegistryScope machineRegistry_{&facts_};
     TDiskSpace space_{"D:\\Pictures", 2147483648};
-    TDiskSpaceSourceScope diskSpace_{[this] { return space_; }};
-    TModalRunnerScope runner_{[this](QDialog& dialog) { return Run(dialog); }};
     TAboutDialog dialog_;
     std::optional<TShown> shown_;
     std::function<void(TAboutBox&)> inspect_;
@@ -111,7 +114,7 @@ protected:
 TEST_F(AboutTest, ShowsTheTextsAndTheNtFactsAndIsTrueWhenClosedWithOk)
 {
     NtFacts();
-    EXPECT_TRUE(dialog_.Execute());
+    EXPECT_TRUE(Execute(dialog_));
     ASSERT_TRUE(shown_);
     EXPECT_EQ(shown_->caption, "Marrowind for Windows");
     EXPECT_EQ(shown_->product, "Marrowind for Windows");
@@ -137,7 +140,7 @@ TEST_F(AboutTest, IsFalseWhenClosedWithTheCloseBox)
 {
     NtFacts();
     closeWithOk_ = false;
-    EXPECT_FALSE(dialog_.Execute());
+    EXPECT_FALSE(Execute(dialog_));
     EXPECT_EQ(runs_, 1);
     EXPECT_TRUE(box_.isNull());
 }
@@ -145,7 +148,7 @@ TEST_F(AboutTest, IsFalseWhenClosedWithTheCloseBox)
 TEST_F(AboutTest, FallsBackToTheOlderKeyWithBareValues)
 {
     WindowsFacts();
-    EXPECT_TRUE(dialog_.Execute());
+    EXPECT_TRUE(Execute(dialog_));
     ASSERT_TRUE(shown_);
     EXPECT_EQ(shown_->winType, "Windows 98");
     EXPECT_EQ(shown_->winVersion, "4.10.2222");
@@ -159,7 +162,7 @@ TEST_F(AboutTest, AnNtKeyWithoutProductNameCountsAsMissing)
     facts_.AddText(NtKey, "ProductName", "");
     facts_.AddText(NtKey, "CurrentVersion", "6.3");
     WindowsFacts();
-    EXPECT_TRUE(dialog_.Execute());
+    EXPECT_TRUE(Execute(dialog_));
     ASSERT_TRUE(shown_);
     EXPECT_EQ(shown_->winType, "Windows 98");
     EXPECT_EQ(shown_->winVersion, "4.10.2222");
@@ -168,7 +171,7 @@ TEST_F(AboutTest, AnNtKeyWithoutProductNameCountsAsMissing)
 
 TEST_F(AboutTest, MissingKeysLeaveTheSystemLabelsEmptyAndMissingValuesReadEmpty)
 {
-    EXPECT_TRUE(dialog_.Execute());
+    EXPECT_TRUE(Execute(dialog_));
     ASSERT_TRUE(shown_);
     for (const QString& text : {shown_->winType, shown_->winVersion, shown_->plusVersion, shown_->userName,
                                 shown_->companyName})
@@ -177,7 +180,7 @@ TEST_F(AboutTest, MissingKeysLeaveTheSystemLabelsEmptyAndMissingValuesReadEmpty)
 
     facts_.AddText(NtKey, "ProductName", "Windows XP");
     shown_.reset();
-    EXPECT_TRUE(dialog_.Execute());
+    EXPECT_TRUE(Execute(dialog_));
     ASSERT_TRUE(shown_);
     EXPECT_EQ(shown_->winType, "Windows XP");
     EXPECT_EQ(shown_->winVersion, "Version: ");
@@ -191,7 +194,7 @@ TEST_F(AboutTest, AValueOfTheWrongTypeEndsExecuteWithTheBoxFreed)
     facts_.Add(NtKey, "CurrentBuildNumber", rtDword, {0x7D, 0x4A, 0, 0});
     const auto boxesBefore = QApplication::topLevelWidgets().size();
     try {
-        dialog_.Execute();
+        Execute(dialog_);
         ADD_FAILURE() << "Execute went on past a number";
     } catch (const ERegistryError& e) {
         EXPECT_EQ(e.Message(), "Invalid data type for 'CurrentBuildNumber'");
@@ -242,7 +245,7 @@ TEST_F(AboutTest, BoxHasItsFixedSizeAndControlsWhereTheyBelong)
         for (QLabel* hidden : {box.Label5, box.FreeMemory, box.Label6, box.FreeResources})
             EXPECT_TRUE(hidden->isHidden());
     };
-    EXPECT_TRUE(dialog_.Execute());
+    EXPECT_TRUE(Execute(dialog_));
 }
 
 TEST_F(AboutTest, BelongsToItsFormsWindow)
@@ -251,7 +254,7 @@ TEST_F(AboutTest, BelongsToItsFormsWindow)
     auto* dialog = new TAboutDialog(form);
     QWidget* parent = nullptr;
     inspect_ = [&parent](TAboutBox& box) { parent = box.parentWidget(); };
-    dialog->Execute();
+    Execute(*dialog);
     EXPECT_EQ(parent, form->Window());
     delete form;
 }

@@ -11,7 +11,7 @@
 
 #include "CustomJuliaDialog.h"
 #include "components/EditTesting.h"
-#include "ModalDialog.h"
+#include "ModalTesting.h"
 #include "Exceptions.h"
 #include "settings/RegistryTesting.h"
 
@@ -19,42 +19,63 @@ namespace {
 
 const std::string DialogKey = "Software\\Corvath\\Pelorix\\1.1\\CustomJuliaSetForm";
 
-// Replaces the modal showing for one test.
+// The dialog as the user finds it on the screen, its controls by name.
+class TJuliaDialog {
+public:
+    explicit TJuliaDialog(QDialog& dialog)
+        : FloatEdit1(dialog.findChild<TFloatEdit*>("FloatEdit1")),
+          FloatEdit2(dialog.findChild<TFloatEdit*>("FloatEdit2")),
+          OKBtn(dialog.findChild<QPushButton*>("OKBtn")),
+          Button1(dialog.findChild<QPushButton*>("Button1")),
+          dialog_(&dialog)
+    {
+    }
+    QDialog* Dialog() const { return dialog_; }
+
+    TFloatEdit* FloatEdit1;
+    TFloatEdit* FloatEdit2;
+    QPushButton* OKBtn;
+    QPushButton* Button1;
+
+private:
+    QDialog* dialog_;
+};
+
+// What the user does with the next dialog in its modal loop: run answers
+// with the dialog's result, or with -1 when it closes the dialog itself.
 class ShowModal {
 public:
-    explicit ShowModal(std::function<int(TCustomJuliaSetForm&)> run)
-        : scope_([this, run = std::move(run)](TCustomJuliaSetForm& form) {
-              dialog = form.Dialog();
-              return run(form);
-          })
+    explicit ShowModal(std::function<int(TJuliaDialog&)> run)
+        : user_(WhenModal<QDialog>([this, run = std::move(run)](QDialog& shown) {
+              dialog = &shown;
+              TJuliaDialog view(shown);
+              const int result = run(view);
+              if (result >= 0 && dialog && dialog->isVisible()) dialog->done(result);
+          }))
     {
     }
     QPointer<QDialog> dialog;
 
 private:
-    TCustomJuliaShowModalScope scope_;
+    TModalUser user_;
 };
 
 // What a user types into the two edits, then OK or Cancel.
-std::function<int(TCustomJuliaSetForm&)> Typed(const QString& x, const QString& y, int result)
+std::function<int(TJuliaDialog&)> Typed(const QString& x, const QString& y, int result)
 {
-    return [=](TCustomJuliaSetForm& form) {
+    return [=](TJuliaDialog& form) {
         form.FloatEdit1->setText(x);
         form.FloatEdit2->setText(y);
         return result;
     };
 }
 
-// The real dialog, shown without blocking and driven by `user`; returns its
-// result once it has closed.
-std::function<int(TCustomJuliaSetForm&)> Driven(std::function<void(TCustomJuliaSetForm&)> user)
+// The user at the keyboard and mouse, who also closes the dialog.
+std::function<int(TJuliaDialog&)> Driven(std::function<void(TJuliaDialog&)> user)
 {
-    return [user = std::move(user)](TCustomJuliaSetForm& form) {
-        QDialog* dialog = form.Dialog();
-        if (!ShownAndActive(dialog)) return -1;
-        user(form);
-        if (!QTest::qWaitFor([&] { return !dialog->isVisible(); })) return -1;
-        return dialog->result();
+    return [user = std::move(user)](TJuliaDialog& form) {
+        if (ShownAndActive(form.Dialog())) user(form);
+        return -1;
     };
 }
 
@@ -79,7 +100,6 @@ protected:
         return "(no error)";
     }
 
-    BeepCounter beeps;
     QWidget mainWindow;
     TAppConfigKey appKey;
     double x = -0.39054, y = -0.58679;
@@ -160,7 +180,7 @@ TEST_F(CustomJuliaDialogTest, OKReadsXThenY)
     x = 0.25;
     y = -1.5;
     QString shownX, shownY;
-    ShowModal show([&](TCustomJuliaSetForm& form) {
+    ShowModal show([&](TJuliaDialog& form) {
         shownX = form.FloatEdit1->text();
         shownY = form.FloatEdit2->text();
         return Typed("1e-1", "-0.745", QDialog::Accepted)(form);
@@ -180,7 +200,6 @@ TEST_F(CustomJuliaDialogTest, CancelChangesNothing)
     EXPECT_FALSE(Execute());
     EXPECT_EQ(x, -0.39054);
     EXPECT_EQ(y, -0.58679);
-    EXPECT_EQ(beeps.count, 0);
     EXPECT_TRUE(show.dialog.isNull());
 }
 
@@ -191,7 +210,6 @@ TEST_F(CustomJuliaDialogTest, AnInvalidYLeavesXRead)
         EXPECT_EQ(ExecuteError(), "Invalid validation text");
         EXPECT_EQ(x, 0.5);
         EXPECT_EQ(y, -0.58679);
-        EXPECT_EQ(beeps.count, 1);
         EXPECT_TRUE(show.dialog.isNull()); // freed also when the read fails
     }
     {
@@ -214,7 +232,7 @@ TEST_F(CustomJuliaDialogTest, AnEmptiedEditKeepsItsNumber)
 TEST_F(CustomJuliaDialogTest, DrivenByKeyboard)
 {
     {
-        ShowModal show(Driven([](TCustomJuliaSetForm& form) {
+        ShowModal show(Driven([](TJuliaDialog& form) {
             Type(form.Dialog(), "0.3"); // replaces the selected text
             Key(form.Dialog(), Qt::Key_Tab);
             Type(form.Dialog(), "0.4e0");
@@ -225,7 +243,7 @@ TEST_F(CustomJuliaDialogTest, DrivenByKeyboard)
         EXPECT_EQ(y, 0.4);
     }
     {
-        ShowModal show(Driven([](TCustomJuliaSetForm& form) {
+        ShowModal show(Driven([](TJuliaDialog& form) {
             Type(form.Dialog(), "0.9");
             Key(form.Dialog(), Qt::Key_Escape);
         }));
@@ -233,18 +251,16 @@ TEST_F(CustomJuliaDialogTest, DrivenByKeyboard)
         EXPECT_EQ(x, 0.3);
     }
     {
-        // Tab out of a bad x: it beeps and the caret stays; Enter then
+        // Tab out of a bad x: the caret stays; Enter then
         // confirms and the read fails.
-        ShowModal show(Driven([&](TCustomJuliaSetForm& form) {
+        ShowModal show(Driven([&](TJuliaDialog& form) {
             Type(form.Dialog(), "x");
             Key(form.Dialog(), Qt::Key_Tab);
             Settle();
             EXPECT_TRUE(form.FloatEdit1->hasFocus());
-            EXPECT_EQ(beeps.count, 1);
-            Key(form.Dialog(), Qt::Key_Return);
+                Key(form.Dialog(), Qt::Key_Return);
         }));
         EXPECT_EQ(ExecuteError(), "Invalid validation text");
-        EXPECT_EQ(beeps.count, 2);
         EXPECT_EQ(x, 0.3);
     }
 }
@@ -252,7 +268,7 @@ TEST_F(CustomJuliaDialogTest, DrivenByKeyboard)
 TEST_F(CustomJuliaDialogTest, ClicksOnOKAndCancelWithBadText)
 {
     {
-        ShowModal show(Driven([](TCustomJuliaSetForm& form) {
+        ShowModal show(Driven([](TJuliaDialog& form) {
             Type(form.Dialog(), "0.7");
             Key(form.Dialog(), Qt::Key_Tab);
             Type(form.Dialog(), "abc");
@@ -263,30 +279,28 @@ TEST_F(CustomJuliaDialogTest, ClicksOnOKAndCancelWithBadText)
         EXPECT_EQ(y, -0.58679);
     }
     {
-        ShowModal show(Driven([](TCustomJuliaSetForm& form) {
+        ShowModal show(Driven([](TJuliaDialog& form) {
             Type(form.Dialog(), "abc");
             Click(form.Button1);
         }));
-        const int beepsBefore = beeps.count;
         EXPECT_FALSE(Execute());
-        EXPECT_EQ(beeps.count, beepsBefore);
         EXPECT_EQ(x, 0.7);
     }
 }
 
 TEST_F(CustomJuliaDialogTest, StoresItsPositionHoweverItEnds)
 {
-    const std::vector<std::function<void(TCustomJuliaSetForm&)>> endings = {
-        [](TCustomJuliaSetForm& form) { Click(form.OKBtn); },
-        [](TCustomJuliaSetForm& form) { Click(form.Button1); },
-        [](TCustomJuliaSetForm& form) { Key(form.Dialog(), Qt::Key_Escape); },
-        [](TCustomJuliaSetForm& form) { form.Dialog()->close(); }, // the close box
+    const std::vector<std::function<void(TJuliaDialog&)>> endings = {
+        [](TJuliaDialog& form) { Click(form.OKBtn); },
+        [](TJuliaDialog& form) { Click(form.Button1); },
+        [](TJuliaDialog& form) { Key(form.Dialog(), Qt::Key_Escape); },
+        [](TJuliaDialog& form) { form.Dialog()->close(); }, // the close box
     };
     int left = 100;
     for (const auto& end : endings) {
         left += 10;
         QSize frame;
-        ShowModal show(Driven([&](TCustomJuliaSetForm& form) {
+        ShowModal show(Driven([&](TJuliaDialog& form) {
             form.Dialog()->move(left, 60);
             ASSERT_TRUE(QTest::qWaitFor([&] { return form.Dialog()->pos() == QPoint(left, 60); }));
             frame = form.Dialog()->frameGeometry().size();
@@ -297,7 +311,7 @@ TEST_F(CustomJuliaDialogTest, StoresItsPositionHoweverItEnds)
     }
     // The next run opens where the last one was, before it is shown.
     QPoint before;
-    ShowModal show([&](TCustomJuliaSetForm& form) {
+    ShowModal show([&](TJuliaDialog& form) {
         before = form.Dialog()->pos();
         return QDialog::Rejected;
     });
@@ -311,18 +325,4 @@ TEST_F(CustomJuliaDialogTest, RestoresThePositionOnly)
     TCustomJuliaSetForm form(&mainWindow, &appKey);
     EXPECT_EQ(form.Dialog()->pos(), QPoint(40, 30));
     EXPECT_EQ(form.Dialog()->size(), QSize(352, 264));
-}
-
-TEST_F(CustomJuliaDialogTest, RunsThroughTheProgramsModalRunner)
-{
-    QDialog* seen = nullptr;
-    TModalRunnerScope runner([&](QDialog& dialog) {
-        seen = &dialog;
-        dialog.findChild<TFloatEdit*>("FloatEdit1")->setText("0.5");
-        return int(QDialog::Accepted);
-    });
-    EXPECT_TRUE(Execute());
-    ASSERT_NE(seen, nullptr);
-    EXPECT_EQ(x, 0.5);
-    EXPECT_EQ(y, -0.58679);
 }
