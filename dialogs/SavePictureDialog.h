@@ -6,7 +6,6 @@
 #include <QFileDialog>
 #include <QImage>
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -29,22 +28,15 @@ public:
     // file that does not load). Never throws.
     void ShowFile(const QString& fileName);
 
-    const QLabel* Thumbnail() const { return thumbnail_; }
-    const QLabel* Caption() const { return caption_; }
-    QPushButton* PreviewButton() const { return previewButton_; }
-    // The picture on show; null when there is none.
-    const QImage& Picture() const { return picture_; }
-
-    // The modal window with the picture at full size.
-    void ShowPreview();
-
 private:
     void Clear();
+    // The modal window with the picture at full size.
+    void ShowPreview();
 
     QLabel* thumbnail_;
     QLabel* caption_;
     QPushButton* previewButton_;
-    QImage picture_;
+    QImage picture_; // the picture on show; null when there is none
 };
 
 // The picture at full size: captioned "Preview", centred on the screen, the
@@ -64,7 +56,6 @@ private:
 class TSaveFileDialog : public QFileDialog {
 public:
     explicit TSaveFileDialog(QWidget* parent = nullptr);
-    TPicturePreview* Preview() const { return preview_; }
     void accept() override;
 
 private:
@@ -88,12 +79,12 @@ public:
     // FileName and FilterIndex then hold.
     bool Execute();
 
+private:
     // The dialog Execute shows, set up from the properties but not shown.
     std::unique_ptr<TSaveFileDialog> CreateDialog(QWidget* parent) const;
     // Takes the name and type from an accepted dialog.
     void TakeResult(const QFileDialog& dialog);
 
-private:
     std::string fileName_;
     std::string filter_;
     int filterIndex_ = 1;

@@ -1,4 +1,4 @@
-// The real save dialog, shown without blocking and driven as a user would.
+// The real save dialog in its modal loop, driven as a user would.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -21,6 +21,7 @@
 
 #include "Formats.h"
 #include "PictureFormats.h"
+#include "ModalTesting.h"
 #include "RasterTesting.h"
 #include "SavePictureDialog.h"
 #include "PpmImage.h"
@@ -65,21 +66,6 @@ void WritePicture(TBitmap& image, const fs::path& file, int32_t width, int32_t h
     image.SaveToFile(file.string());
 }
 
-// Runs action once the next modal window is up, while the caller blocks in it.
-void WhenModal(std::function<void(QWidget*)> action)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || qobject_cast<QFileDialog*>(modal)) return;
-        timer->stop();
-        timer->deleteLater();
-        action(modal);
-    });
-    timer->start();
-}
-
 // Clicks a file in the dialog's list, as the user does, once the folder loaded.
 void ClickFile(QFileDialog& dialog, const QString& name)
 {
@@ -99,19 +85,30 @@ void ClickFile(QFileDialog& dialog, const QString& name)
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
 }
 
-struct ShownDialog {
-    TSavePictureDialog component;
-    std::unique_ptr<TSaveFileDialog> dialog;
-
-    explicit ShownDialog(const QString& folder)
+// The pane as the user sees it beside the file list, by its controls' names.
+struct TPane {
+    explicit TPane(QWidget& dialog)
+        : Caption(dialog.findChild<QLabel*>("PreviewCaption")),
+          Thumbnail(dialog.findChild<QLabel*>("PreviewThumbnail")),
+          Button(dialog.findChild<QPushButton*>("PreviewButton"))
     {
-        component.SetFilter(Filter);
-        dialog = component.CreateDialog(nullptr);
-        dialog->setDirectory(folder);
-        dialog->show();
     }
-    TPicturePreview& Pane() { return *dialog->Preview(); }
+    QImage Shown() const { return Thumbnail->pixmap().toImage(); }
+
+    QLabel* Caption;
+    QLabel* Thumbnail;
+    QPushButton* Button;
 };
+
+// Runs the component's dialog on folder; the user does what `user` says.
+bool RunIn(TSavePictureDialog& component, const QString& folder, std::function<void(TSaveFileDialog&)> user)
+{
+    auto shown = WhenModal<TSaveFileDialog>([&](TSaveFileDialog& dialog) {
+        dialog.setDirectory(folder);
+        user(dialog);
+    });
+    return component.Execute();
+}
 
 } // namespace
 
@@ -120,18 +117,26 @@ TEST(SavePictureDialogTest, IsQtsOwnSaveDialogOnTheChosenFilter)
     TSavePictureDialog component;
     component.SetFilter(Filter);
     EXPECT_EQ(component.FilterIndex(), 1);
-    auto dialog = component.CreateDialog(nullptr);
-    EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
-    EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
-    EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
-    EXPECT_EQ(dialog->defaultSuffix(), "");
-    EXPECT_EQ(dialog->nameFilters(), QStringList({"Bitmaps (*.bmp)", "Portable Pixelmap (*.ppm)",
-                                                  "M8 (Heretic2) Mipmap (*.m8)", "TrueVision Targa (*.tga)"}));
-    EXPECT_EQ(dialog->selectedNameFilter(), "Bitmaps (*.bmp)");
-    EXPECT_TRUE(dialog->isSizeGripEnabled());
+    QString selected;
+    EXPECT_FALSE(RunIn(component, QDir::tempPath(), [&](TSaveFileDialog& dialog) {
+        EXPECT_TRUE(dialog.testOption(QFileDialog::DontUseNativeDialog));
+        EXPECT_FALSE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
+        EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
+        EXPECT_EQ(dialog.defaultSuffix(), "");
+        EXPECT_EQ(dialog.nameFilters(), QStringList({"Bitmaps (*.bmp)", "Portable Pixelmap (*.ppm)",
+                                                     "M8 (Heretic2) Mipmap (*.m8)", "TrueVision Targa (*.tga)"}));
+        EXPECT_TRUE(dialog.isSizeGripEnabled());
+        selected = dialog.selectedNameFilter();
+        dialog.reject();
+    }));
+    EXPECT_EQ(selected, "Bitmaps (*.bmp)");
 
     component.SetFilterIndex(3);
-    EXPECT_EQ(component.CreateDialog(nullptr)->selectedNameFilter(), "M8 (Heretic2) Mipmap (*.m8)");
+    RunIn(component, QDir::tempPath(), [&](TSaveFileDialog& dialog) {
+        selected = dialog.selectedNameFilter();
+        dialog.reject();
+    });
+    EXPECT_EQ(selected, "M8 (Heretic2) Mipmap (*.m8)");
 }
 
 TEST(SavePictureDialogTest, ThePaneFollowsTheFileUnderTheCursor)
@@ -152,38 +157,40 @@ TEST(SavePictureDialogTest, ThePaneFollowsTheFileUnderTheCursor)
     std::ofstream(folder / "huge.tga", std::ios::binary) << huge;
     fs::create_directory(folder / "sub.bmp");
 
-    ShownDialog shown(folder.Q());
-    TPicturePreview& pane = shown.Pane();
-    EXPECT_EQ(pane.Caption()->text(), "Picture:");
-    EXPECT_FALSE(pane.PreviewButton()->isEnabled());
+    TSavePictureDialog component;
+    component.SetFilter(Filter);
+    RunIn(component, folder.Q(), [&](TSaveFileDialog& dialog) {
+        TPane pane(dialog);
+        EXPECT_EQ(pane.Caption->text(), "Picture:");
+        EXPECT_FALSE(pane.Button->isEnabled());
 
-    shown.dialog->selectNameFilter("Portable Pixelmap (*.ppm)");
-    ClickFile(*shown.dialog, "wide.ppm");
-    EXPECT_EQ(pane.Caption()->text(), " (30x20)");
-    EXPECT_TRUE(pane.PreviewButton()->isEnabled());
-    EXPECT_EQ(pane.PreviewButton()->toolTip(), "Preview");
-    ASSERT_FALSE(pane.Thumbnail()->pixmap().isNull());
-    // Scaled to the pane's width at most, never enlarged, proportions kept.
-    EXPECT_EQ(pane.Thumbnail()->pixmap().size(), QSize(30, 20));
-    EXPECT_EQ(pane.Picture().pixelColor(0, 0), QColor(255, 0, 0));
-    EXPECT_EQ(pane.Picture().pixelColor(29, 19), QColor(0, 0, 255));
+        dialog.selectNameFilter("Portable Pixelmap (*.ppm)");
+        ClickFile(dialog, "wide.ppm");
+        EXPECT_EQ(pane.Caption->text(), " (30x20)");
+        EXPECT_TRUE(pane.Button->isEnabled());
+        EXPECT_EQ(pane.Button->toolTip(), "Preview");
+        // Scaled to the pane's width at most, never enlarged, proportions kept.
+        EXPECT_EQ(pane.Shown().size(), QSize(30, 20));
+        EXPECT_EQ(pane.Shown().pixelColor(0, 0), QColor(255, 0, 0));
+        EXPECT_EQ(pane.Shown().pixelColor(29, 19), QColor(0, 0, 255));
 
-    shown.dialog->selectNameFilter("TrueVision Targa (*.tga)");
-    ClickFile(*shown.dialog, "broken.tga");
-    EXPECT_EQ(pane.Caption()->text(), "Picture:");
-    EXPECT_FALSE(pane.PreviewButton()->isEnabled());
-    EXPECT_TRUE(pane.Thumbnail()->pixmap().isNull());
+        dialog.selectNameFilter("TrueVision Targa (*.tga)");
+        ClickFile(dialog, "broken.tga");
+        EXPECT_EQ(pane.Caption->text(), "Picture:");
+        EXPECT_FALSE(pane.Button->isEnabled());
+        EXPECT_TRUE(pane.Thumbnail->pixmap().isNull());
 
-    // Twenty million pixels: the size is named, nothing is loaded or shown.
-    ClickFile(*shown.dialog, "huge.tga");
-    EXPECT_EQ(pane.Caption()->text(), " (5000x4000)");
-    EXPECT_FALSE(pane.PreviewButton()->isEnabled());
-    EXPECT_TRUE(pane.Thumbnail()->pixmap().isNull());
-    EXPECT_TRUE(pane.Picture().isNull());
+        // Twenty million pixels: the size is named, nothing is loaded or shown.
+        ClickFile(dialog, "huge.tga");
+        EXPECT_EQ(pane.Caption->text(), " (5000x4000)");
+        EXPECT_FALSE(pane.Button->isEnabled());
+        EXPECT_TRUE(pane.Thumbnail->pixmap().isNull());
 
-    shown.dialog->selectNameFilter("Bitmaps (*.bmp)");
-    ClickFile(*shown.dialog, "sub.bmp");
-    EXPECT_EQ(pane.Caption()->text(), "Picture:");
+        dialog.selectNameFilter("Bitmaps (*.bmp)");
+        ClickFile(dialog, "sub.bmp");
+        EXPECT_EQ(pane.Caption->text(), "Picture:");
+        dialog.reject();
+    });
 }
 
 TEST(SavePictureDialogTest, ALargePictureIsScaledIntoThePane)
@@ -191,13 +198,13 @@ TEST(SavePictureDialogTest, ALargePictureIsScaledIntoThePane)
     TempFolder folder;
     TTGABitmap tga;
     WritePicture(tga, folder / "big.tga", 800, 400);
-    TPicturePreview pane;
-    pane.ShowFile(QString::fromStdString((folder / "big.tga").string()));
-    EXPECT_EQ(pane.Caption()->text(), " (800x400)");
-    const QSize thumbnail = pane.Thumbnail()->pixmap().size();
-    EXPECT_LE(thumbnail.width(), pane.Thumbnail()->width());
+    TPicturePreview preview;
+    preview.ShowFile(QString::fromStdString((folder / "big.tga").string()));
+    TPane pane(preview);
+    EXPECT_EQ(pane.Caption->text(), " (800x400)");
+    const QSize thumbnail = pane.Shown().size();
+    EXPECT_LE(thumbnail.width(), pane.Thumbnail->width());
     EXPECT_EQ(thumbnail.width(), thumbnail.height() * 2);
-    EXPECT_EQ(pane.Picture().size(), QSize(800, 400));
 }
 
 TEST(SavePictureDialogTest, PreviewShowsThePictureCentredAndClosesWithEsc)
@@ -205,12 +212,14 @@ TEST(SavePictureDialogTest, PreviewShowsThePictureCentredAndClosesWithEsc)
     TempFolder folder;
     TPPMBitmap ppm;
     WritePicture(ppm, folder / "wide.ppm", 120, 80);
-    TPicturePreview pane;
-    pane.ShowFile(QString::fromStdString((folder / "wide.ppm").string()));
-    ASSERT_TRUE(pane.PreviewButton()->isEnabled());
+    TPicturePreview preview;
+    preview.ShowFile(QString::fromStdString((folder / "wide.ppm").string()));
+    TPane pane(preview);
+    ASSERT_TRUE(pane.Button->isEnabled());
 
     bool seen = false;
-    WhenModal([&](QWidget* window) {
+    auto user = WhenModal<QDialog>([&](QDialog& shown) {
+        QDialog* window = &shown;
         seen = true;
         EXPECT_EQ(window->windowTitle(), "Preview");
         EXPECT_TRUE(window->isModal());
@@ -223,7 +232,7 @@ TEST(SavePictureDialogTest, PreviewShowsThePictureCentredAndClosesWithEsc)
         EXPECT_EQ(shot.pixelColor(110, 40), QColor(0, 0, 255));
         QTest::keyClick(window, Qt::Key_Escape);
     });
-    QTest::mouseClick(pane.PreviewButton(), Qt::LeftButton);
+    QTest::mouseClick(pane.Button, Qt::LeftButton);
     EXPECT_TRUE(seen);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
@@ -233,49 +242,56 @@ TEST(SavePictureDialogTest, AcceptsOnlyExistingFoldersAndAsksBeforeOverwriting)
     TempFolder folder;
     TPPMBitmap ppm;
     WritePicture(ppm, folder / "old.ppm", 4, 4);
-    ShownDialog shown(folder.Q());
-    auto* edit = shown.dialog->findChild<QLineEdit*>("fileNameEdit");
-    ASSERT_NE(edit, nullptr);
-
-    // A folder that does not exist: a warning, and the dialog stays.
+    TSavePictureDialog component;
+    component.SetFilter(Filter);
     std::string warning;
-    WhenModal([&](QWidget* box) {
-        warning = static_cast<QMessageBox*>(box)->text().toStdString();
-        static_cast<QMessageBox*>(box)->accept();
-    });
-    edit->setText(QString::fromStdString((folder / "missing" / "fern").string()));
-    shown.dialog->accept();
-    EXPECT_NE(warning.find("Path does not exist"), std::string::npos) << warning;
-    EXPECT_TRUE(shown.dialog->isVisible());
+    const auto answerBox = [&] {
+        return WhenModal<QMessageBox>([&](QMessageBox& box) {
+            warning = box.text().toStdString();
+            box.accept();
+        });
+    };
+    EXPECT_TRUE(RunIn(component, folder.Q(), [&](TSaveFileDialog& dialog) {
+        auto* edit = dialog.findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(edit, nullptr);
 
-    // A pattern is no name.
-    WhenModal([&](QWidget* box) {
-        warning = static_cast<QMessageBox*>(box)->text().toStdString();
-        static_cast<QMessageBox*>(box)->accept();
-    });
-    edit->setText("*.tga");
-    shown.dialog->accept();
-    EXPECT_EQ(warning, "*.tga\nThe file name is not valid.");
-    EXPECT_TRUE(shown.dialog->isVisible());
+        // A folder that does not exist: a warning, and the dialog stays.
+        {
+            auto box = answerBox();
+            edit->setText(QString::fromStdString((folder / "missing" / "fern").string()));
+            dialog.accept();
+        }
+        EXPECT_NE(warning.find("Path does not exist"), std::string::npos) << warning;
+        EXPECT_TRUE(dialog.isVisible());
 
-    // An existing file: Qt's question; No keeps the dialog open.
-    bool asked = false;
-    WhenModal([&](QWidget* box) {
-        asked = true;
-        static_cast<QMessageBox*>(box)->button(QMessageBox::No)->click();
-    });
-    shown.dialog->selectNameFilter("Portable Pixelmap (*.ppm)");
-    edit->setText("old.ppm");
-    shown.dialog->accept();
-    EXPECT_TRUE(asked);
-    EXPECT_TRUE(shown.dialog->isVisible());
+        // A pattern is no name.
+        {
+            auto box = answerBox();
+            edit->setText("*.tga");
+            dialog.accept();
+        }
+        EXPECT_EQ(warning, "*.tga\nThe file name is not valid.");
+        EXPECT_TRUE(dialog.isVisible());
 
-    // A new name in an existing folder, no extension added.
-    shown.dialog->selectNameFilter("TrueVision Targa (*.tga)");
-    edit->setText("fern");
-    shown.dialog->accept();
-    EXPECT_EQ(shown.dialog->result(), QDialog::Accepted);
-    shown.component.TakeResult(*shown.dialog);
-    EXPECT_EQ(shown.component.FileName(), (folder / "fern").string());
-    EXPECT_EQ(shown.component.FilterIndex(), 4);
+        // An existing file: Qt's question; No keeps the dialog open.
+        bool asked = false;
+        {
+            auto box = WhenModal<QMessageBox>([&](QMessageBox& question) {
+                asked = true;
+                question.button(QMessageBox::No)->click();
+            });
+            dialog.selectNameFilter("Portable Pixelmap (*.ppm)");
+            edit->setText("old.ppm");
+            dialog.accept();
+        }
+        EXPECT_TRUE(asked);
+        EXPECT_TRUE(dialog.isVisible());
+
+        // A new name in an existing folder, no extension added.
+        dialog.selectNameFilter("TrueVision Targa (*.tga)");
+        edit->setText("fern");
+        dialog.accept();
+    }));
+    EXPECT_EQ(component.FileName(), (folder / "fern").string());
+    EXPECT_EQ(component.FilterIndex(), 4);
 }
