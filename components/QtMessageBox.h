@@ -19,10 +19,9 @@ public:
 
     // The platform's code of the button that closed the box; 0 while none has.
     int ButtonCode() const;
-    // The buttons in the platform's order, with their codes.
-    const std::vector<std::pair<QPushButton*, int>>& ButtonsInOrder() const { return buttons_; }
 
 private:
+    // The buttons in the platform's order, with their codes.
     std::vector<std::pair<QPushButton*, int>> buttons_;
 };
 

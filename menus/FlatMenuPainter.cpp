@@ -49,10 +49,10 @@ QColor ToQColor(TColor color)
     return QColor(GetRed(color), GetGreen(color), GetBlue(color));
 }
 
-TScreenDepthSource& DepthSource()
+int PrimaryScreenDepth()
 {
-    static TScreenDepthSource source;
-    return source;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->depth() : 32;
 }
 
 } // namespace
@@ -112,18 +112,6 @@ TColor NearestColor(TColor color, int depth)
     };
     return *std::min_element(SixteenColors.begin(), SixteenColors.end(),
                              [&](TColor a, TColor b) { return distance(a) < distance(b); });
-}
-
-int ScreenDepth()
-{
-    if (DepthSource()) return DepthSource()();
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->depth() : 32;
-}
-
-TScreenDepthSource SetScreenDepthSource(TScreenDepthSource source)
-{
-    return std::exchange(DepthSource(), std::move(source));
 }
 
 TMenuFont SystemMenuFont()
@@ -365,7 +353,8 @@ private:
     TFlatMenuPainter* painter_;
 };
 
-TFlatMenuPainter::TFlatMenuPainter(TComponent* owner) : TComponent(owner), font_(SystemMenuFont())
+TFlatMenuPainter::TFlatMenuPainter(TComponent* owner)
+    : TComponent(owner), font_(SystemMenuFont()), screenDepth_(PrimaryScreenDepth)
 {
 }
 
@@ -559,7 +548,7 @@ const QFont& TFlatMenuPainter::DrawingFont()
 
 TDrawingColors TFlatMenuPainter::CurrentColors() const
 {
-    return DrawingColors(colors_, CurrentSystemColors(), clMenuText, ScreenDepth());
+    return DrawingColors(colors_, CurrentSystemColors(), clMenuText, screenDepth_());
 }
 
 void TFlatMenuPainter::MeasureItem(QAction* item, QWidget* menu, int& width, int& height)
@@ -592,7 +581,7 @@ void TFlatMenuPainter::DrawItem(QAction* item, QWidget* menu, QPainter& canvas, 
 
     // 1. Colours, font and what kind of item this is.
     const TSystemColors system = CurrentSystemColors();
-    const int depth = ScreenDepth();
+    const int depth = screenDepth_();
     const bool trueColor = depth >= 16;
     const TDrawingColors colors = DrawingColors(colors_, system, clMenuText, depth);
     auto device = [depth](TColor c) { return NearestColor(c, depth); };

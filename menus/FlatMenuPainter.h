@@ -11,7 +11,6 @@
 
 #include "Colors.h"
 #include "Component.h"
-#include "ScopedHook.h"
 
 class QAction;
 class QObject;
@@ -46,12 +45,8 @@ TColor Gray(TColor color, int amount);
 // The colour a screen of depth bits per pixel shows for color.
 TColor NearestColor(TColor color, int depth);
 
-// The screen's bits per pixel; replaceable so tests can try other depths.
+// Bits per pixel of the screen the menus are drawn for.
 using TScreenDepthSource = std::function<int()>;
-int ScreenDepth();
-// An empty source restores the primary screen's depth. Returns the one replaced.
-TScreenDepthSource SetScreenDepthSource(TScreenDepthSource source);
-using TScreenDepthScope = TScopedHook<TScreenDepthSource, SetScreenDepthSource>;
 
 // A font with its colour.
 struct TMenuFont {
@@ -141,19 +136,21 @@ public:
     void SetAutoDetect(bool value);
     bool Active() const { return active_; }
     void SetActive(bool value);
-
-    // The handlers hooked into the items (tests call them directly).
-    void MeasureItem(QAction* item, QWidget* menu, int& width, int& height);
-    void DrawItem(QAction* item, QWidget* menu, QPainter& canvas, const QRect& rect, bool selected);
-
-    // The colours the next item will be drawn in.
-    TDrawingColors CurrentColors() const;
+    // The depth the colours are worked out for (16 and more: true colour);
+    // the primary screen's unless told otherwise.
+    void SetScreenDepthSource(TScreenDepthSource source) { screenDepth_ = std::move(source); }
 
     // The size of the menus' pictures.
     static constexpr int PictureSize = 16;
 
 private:
     class TWatcher;
+
+    // The handlers hooked into the items.
+    void MeasureItem(QAction* item, QWidget* menu, int& width, int& height);
+    void DrawItem(QAction* item, QWidget* menu, QPainter& canvas, const QRect& rect, bool selected);
+    // The colours the next item will be drawn in.
+    TDrawingColors CurrentColors() const;
     friend class TWatcher;
 
     QWidget* FormWindow() const;
@@ -180,4 +177,5 @@ private:
     bool autoDetect_ = false;
     bool active_ = false;
     TWatcher* watcher_ = nullptr;
+    TScreenDepthSource screenDepth_;
 };

@@ -209,8 +209,9 @@ protected:
         painter_ = new TFlatMenuPainter(form_);
         painter_->SetMakeToolbars(false);
         painter_->SetMakeControlBars(false);
+        painter_->SetScreenDepthSource([] { return 32; });
         painter_->SetActive(true);
-        colors_ = painter_->CurrentColors();
+        colors_ = Colors();
     }
     void TearDown() override
     {
@@ -218,13 +219,18 @@ protected:
         QApplication::setPalette(palette_);
     }
 
+    // The colours the painter draws in now, at the depth it was told.
+    TDrawingColors Colors(int depth = 32) const
+    {
+        return DrawingColors(painter_->Colors(), CurrentSystemColors(), clMenuText, depth);
+    }
     QFontMetrics Metrics() const { return QFontMetrics(QApplication::font("QMenu")); }
     static int ItemHeight(int textHeight) { return textHeight + int(std::nearbyint(0.75 * textHeight)); }
 
     QSize Measured(QAction* item, QWidget* menu)
     {
         int width = 0, height = 0;
-        painter_->MeasureItem(item, menu, width, height);
+        OnMeasureItem(item)(item, menu, width, height); // the painter's, as the menu calls it
         return {width, height};
     }
 
@@ -235,7 +241,7 @@ protected:
         QImage image(size, QImage::Format_RGB32);
         image.fill(Qt::magenta);
         QPainter canvas(&image);
-        painter_->DrawItem(item, menu, canvas, QRect(QPoint(0, 0), size), selected);
+        OnDrawItem(item)(item, menu, canvas, QRect(QPoint(0, 0), size), selected);
         return image;
     }
 
@@ -248,7 +254,6 @@ protected:
     }
 
     QPalette palette_;
-    TScreenDepthScope depth_{[] { return 32; }};
     QWidget* window_ = nullptr;
     TForm* form_ = nullptr;
     TOwnerDrawMenuBar* bar_ = nullptr;
@@ -276,7 +281,7 @@ TEST_F(FlatMenuTest, MeasuresTextPictureAndShortcutPad)
     painter_->SetIconWidth(40);
     EXPECT_EQ(Measured(toolbar_, file_).width(), fm.horizontalAdvance("Toolbar") + 40 + 10);
     int width = 1000, h = 100;
-    painter_->MeasureItem(toolbar_, file_, width, h);
+    OnMeasureItem(toolbar_)(toolbar_, file_, width, h);
     EXPECT_EQ(QSize(width, h), QSize(1000, 100));
 }
 
@@ -540,13 +545,6 @@ TEST_F(FlatMenuTest, ItemsAddedLaterAreTakenOverOnceTheirMenuIsDrawn)
     EXPECT_FALSE(OnDrawItem(later));
     file_->grab();
     EXPECT_EQ(DrawItemTag(later), painter_);
-
-    // The same with MakeMenus off, which only stops the installing.
-    painter_->SetMakeMenus(false);
-    EXPECT_FALSE(OnDrawItem(saveAs_));
-    QAction* another = file_->addAction(QStringLiteral("Another"));
-    Drawn(saveAs_, file_, false, QSize(50, 20));
-    EXPECT_EQ(DrawItemTag(another), painter_);
 }
 
 TEST_F(FlatMenuTest, AutoDetectTakesOverItemsAsTheyAreAdded)
@@ -568,8 +566,8 @@ TEST_F(FlatMenuTest, GradientLightensTheColumnsFasterInsideTheIconColumn)
     for (auto [x, amount] : expected) EXPECT_COLOR(PixelAt(image, x, 0), Lighten(colors_.IconBack, amount)) << "x " << x;
 
     // Fewer colours: no gradient.
-    SetScreenDepthSource([] { return 8; });
-    EXPECT_COLOR(PixelAt(Drawn(toolbar_, file_, false, QSize(120, 20)), 100, 0), painter_->CurrentColors().MenuBack);
+    painter_->SetScreenDepthSource([] { return 8; });
+    EXPECT_COLOR(PixelAt(Drawn(toolbar_, file_, false, QSize(120, 20)), 100, 0), Colors(8).MenuBack);
 }
 
 TEST_F(FlatMenuTest, RightToLeftMenusHaveTheIconColumnOnTheRight)
