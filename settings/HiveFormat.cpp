@@ -502,10 +502,11 @@ THiveKey* THiveKey::FindKey(const std::string& name)
 
 THiveKey& THiveKey::FindOrCreateKey(const std::string& name, bool& created)
 {
-    std::string folded = FoldedName(name);
-    if (auto it = keyIndex_.find(folded); it != keyIndex_.end()) return *it->second;
+    // One look-up for both: a large hive is mostly new names.
+    auto [it, inserted] = keyIndex_.try_emplace(FoldedName(name));
+    if (!inserted) return *it->second;
     keys_.emplace_back(name);
-    keyIndex_.emplace(std::move(folded), std::prev(keys_.end()));
+    it->second = std::prev(keys_.end());
     created = true;
     return keys_.back();
 }
@@ -527,8 +528,8 @@ THiveValue* THiveKey::FindValue(const std::string& name)
 
 bool THiveKey::SetValue(THiveValue value)
 {
-    std::string folded = FoldedName(value.name);
-    if (auto it = valueIndex_.find(folded); it != valueIndex_.end()) {
+    auto [it, inserted] = valueIndex_.try_emplace(FoldedName(value.name));
+    if (!inserted) {
         // The name keeps the case it was created with.
         THiveValue& old = *it->second;
         if (old.type == value.type && old.data == value.data) return false;
@@ -537,7 +538,7 @@ bool THiveKey::SetValue(THiveValue value)
         return true;
     }
     values_.push_back(std::move(value));
-    valueIndex_.emplace(std::move(folded), std::prev(values_.end()));
+    it->second = std::prev(values_.end());
     return true;
 }
 
