@@ -118,13 +118,17 @@ public:
         RemoveLeftTemporaries(folder);
         const mode_t mode = replacing ? 0600 : 0666;
 #ifdef O_TMPFILE
-        fd_ = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-        if (fd_ >= 0) {
-            ::flock(fd_, LOCK_EX);
-            return;
+        // The name comes through /proc when the file is complete.
+        if (::access("/proc/self/fd", F_OK) == 0) {
+            fd_ = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+            if (fd_ >= 0) {
+                ::flock(fd_, LOCK_EX);
+                return;
+            }
+            // Not every file system can, and old kernels take it for a folder.
+            if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+                CannotCreate(fileName, SystemErrorText(errno));
         }
-        // Not every file system can, and old kernels take it for a folder.
-        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) CannotCreate(fileName, SystemErrorText(errno));
 #endif
         for (;;) {
             const fs::path path = folder / TemporaryName();
@@ -189,11 +193,7 @@ private:
         const std::string self = "/proc/self/fd/" + std::to_string(fd_);
         for (;;) {
             const fs::path path = folder_ / TemporaryName();
-            int linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW);
-#ifdef AT_EMPTY_PATH
-            if (linked != 0 && errno == ENOENT) linked = ::linkat(fd_, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH);
-#endif
-            if (linked == 0) {
+            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
                 path_ = path;
                 return;
             }
