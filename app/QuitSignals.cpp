@@ -39,7 +39,7 @@ TCloseOnQuitSignals::TCloseOnQuitSignals()
     connect(notifier, &QSocketNotifier::activated, this, [this] {
         char byte;
         [[maybe_unused]] ssize_t got = ::read(signalPipe[0], &byte, 1);
-        if (!requested_) replaced_ = SetExceptionHandler({});
+        if (!requested_) replaced_ = TExceptionHandlerHook::Set({});
         requested_ = true;
         QApplication::closeAllWindows();
     });
@@ -60,7 +60,7 @@ void TCloseOnQuitSignals::CloseIfRequested() const
 
 TCloseOnQuitSignals::~TCloseOnQuitSignals()
 {
-    if (requested_) SetExceptionHandler(std::move(replaced_));
+    if (requested_) TExceptionHandlerHook::Set(std::move(replaced_));
     if (signalPipe[0] < 0) return;
     sigaction(SIGINT, &previousInt, nullptr);
     sigaction(SIGTERM, &previousTerm, nullptr);

@@ -2,7 +2,7 @@
 
 #include "Application.h"
 #include "QuitSignals.h"
-#include "Unit1.h"
+#include "MainWindow.h"
 #include "WindowSetup.h"
 
 int main(int argc, char** argv)

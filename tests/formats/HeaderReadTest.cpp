@@ -19,9 +19,9 @@
 #include "PictureFiles.h"
 #include "PictureFormats.h"
 #include "RasterTesting.h"
-#include "xM8.h"
-#include "xPPM.h"
-#include "xTGA.h"
+#include "M8Image.h"
+#include "PpmImage.h"
+#include "TgaImage.h"
 
 namespace fs = std::filesystem;
 

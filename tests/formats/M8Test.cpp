@@ -10,8 +10,8 @@
 #include "Random.h"
 #include "RasterTesting.h"
 #include "RenderControl.h"
-#include "xM8.h"
-#include "xPPM.h"
+#include "M8Image.h"
+#include "PpmImage.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "FormatTesting.h"
 #include "PictureFormats.h"
 #include "RasterTesting.h"
-#include "xPNG.h"
+#include "PngImage.h"
 
 // The largest single allocation made through operator new since the last
 // reset, to see that a reader refuses a picture before it makes room for it.
