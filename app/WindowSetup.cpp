@@ -1,6 +1,7 @@
 #include "WindowSetup.h"
 
 #include "Application.h"
+#include "Pictures.h"
 #include "QtIdleTimer.h"
 #ifndef _WIN32
 #include "HiveRegistry.h"
@@ -40,6 +41,8 @@ TWindowSetup::TWindowSetup()
       presenter_(PlatformMessageBox),
       exceptions_(ShowException)
 {
+    // Drawn once; every window of the program shows it.
+    QApplication::setWindowIcon(ApplicationIcon());
 }
 
 TWindowSetup::~TWindowSetup() = default;

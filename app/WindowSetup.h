@@ -10,7 +10,8 @@
 // and the running system's facts as the machine registry (not on Windows,
 // which has both of its own), idle timers on the Qt event loop, the
 // platform's message box as presenter, and the exception handler that shows
-// a failure's message in an error box (ShowException, Application.h).
+// a failure's message in an error box (ShowException, Application.h). It also
+// gives the application its icon, which every window inherits.
 
 #include <memory>
 

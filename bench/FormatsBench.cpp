@@ -10,8 +10,8 @@
 #include "PictureFormats.h"
 #include "RenderControl.h"
 #include "Streams.h"
-#include "xM8.h"
-#include "xPPM.h"
+#include "M8Image.h"
+#include "PpmImage.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "Formats.h"
 
 #include "PictureFormats.h"
-#include "xM8.h"
-#include "xPPM.h"
-#include "xTGA.h"
+#include "M8Image.h"
+#include "PpmImage.h"
+#include "TgaImage.h"
 
 void RegisterImageFormats()
 {

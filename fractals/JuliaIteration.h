@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "complex.h"
+#include "Complex.h"
 
 // The band n div 2 of the iteration that decided the orbit (n counting from 0),
 // or -1 when the orbit came near 0: such a point is never painted. The map

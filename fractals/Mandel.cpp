@@ -9,7 +9,7 @@
 #include "Generators.h"
 #include "Numeric.h"
 #include "ParallelColumns.h"
-#include "complex.h"
+#include "Complex.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "Random.h"
 #include "RenderControl.h"
 #ifdef PELORIX_PNG
-#include "xPNG.h"
+#include "PngImage.h"
 #endif
 
 namespace fs = std::filesystem;

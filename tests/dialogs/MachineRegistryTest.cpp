@@ -5,7 +5,7 @@
 #include <QString>
 #include <QSysInfo>
 
-#include "About.h"
+#include "AboutDialog.h"
 #include "FixedRegistry.h"
 #include "RegistryKeys.h"
 #include "SystemFacts.h"

@@ -6,7 +6,7 @@
 #include "Exceptions.h"
 #include "RasterTesting.h"
 #include "Streams.h"
-#include "xPPM.h"
+#include "PpmImage.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include "Exceptions.h"
 #include "PictureFormats.h"
 #include "RasterTesting.h"
-#include "xM8.h"
-#include "xPPM.h"
-#include "xTGA.h"
+#include "M8Image.h"
+#include "PpmImage.h"
+#include "TgaImage.h"
 
 namespace fs = std::filesystem;
 

@@ -2,7 +2,7 @@
 
 #include "FormatTesting.h"
 #include "RasterTesting.h"
-#include "xTGA.h"
+#include "TgaImage.h"
 
 namespace {
 

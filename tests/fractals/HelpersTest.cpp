@@ -9,7 +9,7 @@
 #include "FloatingPoint.h"
 #include "Numeric.h"
 #include "Random.h"
-#include "complex.h"
+#include "Complex.h"
 
 TEST(RandomTest, SequenceFromSeedZero)
 {

@@ -5,7 +5,7 @@
 #include "FormatTesting.h"
 #include "PictureFormats.h"
 #include "RasterTesting.h"
-#include "xPNG.h"
+#include "PngImage.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include "RenderTool.h"
 #include "Streams.h"
 #ifdef PELORIX_PNG
-#include "xPNG.h"
+#include "PngImage.h"
 #endif
-#include "xPPM.h"
+#include "PpmImage.h"
 
 namespace fs = std::filesystem;
 
