@@ -8,6 +8,7 @@
 #include "Colors.h"
 #include "Generators.h"
 #include "Numeric.h"
+#include "OrbitLanes.h"
 #include "ParallelColumns.h"
 #include "complex.h"
 
@@ -29,6 +30,56 @@ bool InsideSimpleMandel(double x, double y)
     CheckFloatingPoint();
     return m < 4;
 }
+
+constexpr double MandelRe0 = -1.85, MandelIm0 = 1.25;
+
+// z := z*z + c from 0, the squares of the parts kept for the next step, until
+// |z|^2 > 2.82 or the 15th step; the band is the palette entry n - 1.
+struct TMandelIteration {
+    struct TOrbit {
+        double cRe, cIm, zRe, zIm, re2, im2;
+        int32_t n;
+    };
+    void Iterate(TOrbit& z) const
+    {
+        const double t = static_cast<long double>(z.re2) - z.im2 + z.cRe;
+        z.zIm = 2 * static_cast<long double>(z.zRe) * z.zIm + z.cIm;
+        z.zRe = t;
+        z.re2 = static_cast<long double>(z.zRe) * z.zRe;
+        z.im2 = static_cast<long double>(z.zIm) * z.zIm;
+        ++z.n;
+    }
+    bool Decided(const TOrbit& z, int8_t& band) const
+    {
+        // The bound is held in extended precision.
+        if (!(static_cast<long double>(z.re2) + z.im2 > 2.82L) && z.n != 15) return false;
+        band = static_cast<int8_t>(z.n - 1);
+        return true;
+    }
+};
+
+// The entries of the points of picture row rowIndex + 1, columns
+// columnIndex + 1; one at a time or a whole row with interleaved orbits.
+struct TMandelBands {
+    double dx, dy;
+
+    TMandelIteration::TOrbit StartOf(int32_t rowIndex, int32_t columnIndex) const
+    {
+        const int32_t row = rowIndex + 1, col = columnIndex + 1;
+        const double cIm = row * static_cast<long double>(dy) + MandelIm0;
+        const double cRe = col * static_cast<long double>(dx) + MandelRe0;
+        return {cRe, cIm, 0.0, 0.0, 0.0, 0.0, 0};
+    }
+    int32_t operator()(int32_t rowIndex, int32_t columnIndex) const
+    {
+        return OrbitBand(TMandelIteration{}, StartOf(rowIndex, columnIndex));
+    }
+    void Column(int32_t rowIndex, int32_t columns, int8_t* bands) const
+    {
+        OrbitBands<6>(TMandelIteration{}, columns, [&](int32_t columnIndex) { return StartOf(rowIndex, columnIndex); },
+                      bands);
+    }
+};
 
 } // namespace
 
@@ -94,7 +145,6 @@ void DrawMandel(TBitmap& raster)
     if (W == 0 || H == 0) return;
     TCanvas& canvas = raster.Canvas();
 
-    constexpr double re0 = -1.85, im0 = 1.25;
     const double dx = 2.5L / W;
     const double dy = -2.5L / H;
     const int32_t half = H / 2;
@@ -102,22 +152,7 @@ void DrawMandel(TBitmap& raster)
     // Rows 1 .. half (row 1 alone when half <= 1), each row's columns 1 .. W - 1
     // in ascending order: the rows are the outer lines of the threaded walk.
     const int32_t rows = Max(half, 1);
-    auto escape = [=](int32_t rowIndex, int32_t columnIndex) {
-        const int32_t row = rowIndex + 1, col = columnIndex + 1;
-        const double cIm = row * static_cast<long double>(dy) + im0;
-        const double cRe = col * static_cast<long double>(dx) + re0;
-        double zRe = 0.0, zIm = 0.0, re2 = 0.0, im2 = 0.0;
-        int32_t n = 0;
-        do {
-            const double t = static_cast<long double>(re2) - im2 + cRe;
-            zIm = 2 * static_cast<long double>(zRe) * zIm + cIm;
-            zRe = t;
-            re2 = static_cast<long double>(zRe) * zRe;
-            im2 = static_cast<long double>(zIm) * zIm;
-            ++n;
-        } while (!(static_cast<long double>(re2) + im2 > 2.82L) && n != 15);
-        return n - 1;
-    };
+    const TMandelBands escape{dx, dy};
     auto paint = [&](int32_t rowIndex, int32_t columnIndex, int32_t entry) {
         const int32_t row = rowIndex + 1, col = columnIndex + 1;
         const TColor colour = PaletteColor(static_cast<uint8_t>(entry));
