@@ -223,18 +223,18 @@ public:
     void Save(const TBitmap& picture, const TPictureFormat& format, std::string fileName)
     {
         Finish();
-        copy_ = std::make_unique<TBitmap>();
-        copy_->Assign(picture);
+        // One copy for all pictures: at the same size it needs no new memory.
+        copy_.Assign(picture);
         try {
             thread_ = std::thread([this, &format, fileName] {
                 try {
-                    SavePicture(*copy_, format, fileName);
+                    SavePicture(copy_, format, fileName);
                 } catch (...) {
                     failure_ = std::current_exception();
                 }
             });
         } catch (const std::system_error&) {
-            SavePicture(*copy_, format, fileName); // no thread to be had: save here
+            SavePicture(copy_, format, fileName); // no thread to be had: save here
         }
     }
 
@@ -242,14 +242,13 @@ public:
     void Finish()
     {
         if (thread_.joinable()) thread_.join();
-        copy_.reset();
         if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
     }
 
 private:
     std::thread thread_;
-    // Read and written by the thread only while it runs.
-    std::unique_ptr<TBitmap> copy_;
+    // The thread reads copy_ and writes failure_ only while it runs.
+    TBitmap copy_;
     std::exception_ptr failure_;
 };
 
