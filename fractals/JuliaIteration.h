@@ -85,16 +85,3 @@ struct TQuadraticRealMap {
         zRe = static_cast<long double>(zRe) + cRe;
     }
 };
-
-// 0, step, step + step, ...: count running sums, each rounded when stored, as
-// the coordinate accumulators of the generators take them.
-inline std::vector<double> RunningSums(int32_t count, double step)
-{
-    std::vector<double> sums(static_cast<size_t>(count));
-    double sum = 0.0;
-    for (double& s : sums) {
-        s = sum;
-        sum = static_cast<long double>(sum) + step;
-    }
-    return sums;
-}
