@@ -33,9 +33,9 @@ int32_t EscapeTimeThreads();
 // band(col, row) computes one point's result, a value from -128 to 127, on any
 // thread; it reads only what stays constant during the run. Where band also
 // has Column(col, rows, out), the threads compute whole columns with it, each
-// out[row] being band(col, row). paint(col, row,
-// band) and endColumn(col) run on the calling thread, in the plain order:
-// every point of a column, then its end.
+// out[row] being band(col, row). paint(col, row, band) and endColumn(col) run
+// on the calling thread, in the plain order: every point of a column, then
+// its end.
 template <class TBand, class TPaint, class TEndColumn>
 void ParallelColumns(int32_t columns, int32_t rows, TBand band, TPaint paint, TEndColumn endColumn)
 {
