@@ -218,8 +218,8 @@ public:
         if (thread_.joinable()) thread_.join();
     }
 
-    // Waits for the save in progress and rethrows its failure; then saves a
-    // copy of the picture as SavePicture would.
+    // Waits for the save in progress and rethrows its failure; then starts
+    // saving a copy of the picture with SavePicture.
     void Save(const TBitmap& picture, const TPictureFormat& format, std::string fileName)
     {
         Finish();
