@@ -6,6 +6,7 @@
 // order, so its result is the same to the bit.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 
@@ -48,7 +49,7 @@ void OrbitBands(const TIteration& iteration, int32_t count, TStart start, int8_t
     };
     for (;;) {
         // One step of every lane as straight-line code, then the tests.
-        [&]<size_t... J>(std::index_sequence<J...>) {
+        [&]<std::size_t... J>(std::index_sequence<J...>) {
             (iteration.Iterate(lane[J]), ...);
         }(std::make_index_sequence<Lanes>());
         for (int32_t j = 0; j < Lanes; ++j) {
