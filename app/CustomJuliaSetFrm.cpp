@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include <limits>
 #include <memory>
 
 #include "ModalDialog.h"
@@ -119,6 +120,14 @@ TCustomJuliaSetForm::TCustomJuliaSetForm(QWidget* parentWindow, TCustomKey* conf
     Button1->setObjectName("Button1");
     Button1->setGeometry(160, 8, 75, 25);
     QObject::connect(Button1, &QPushButton::clicked, dialog, &QDialog::reject);
+
+    // The edits feed doubles: a number beyond a double's range (1e309 is a
+    // valid long double) is out of bounds, as any other bound would be.
+    for (TFloatEdit* edit : {FloatEdit1, FloatEdit2}) {
+        edit->SetMinValue(-std::numeric_limits<double>::max());
+        edit->SetMaxValue(std::numeric_limits<double>::max());
+        edit->SetUseBounds(true);
+    }
 
     QWidget::setTabOrder(FloatEdit1, FloatEdit2);
     QWidget::setTabOrder(FloatEdit2, OKBtn);
