@@ -121,6 +121,15 @@ public:
         QProxyStyle::drawPrimitive(element, option, painter, widget);
     }
 
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        // As on Windows, the pointer and the keys select a disabled item too,
+        // so its hint shows; the painter draws it without the highlight.
+        if (hint == SH_Menu_AllowActiveAndDisabled) return true;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+
     int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
     {
         if (metric == PM_MenuPanelWidth)

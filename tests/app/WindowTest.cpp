@@ -430,6 +430,39 @@ TEST_F(WindowTest, TheStatusBarShowsTheHintAfterABlankOrTheIdleText)
     EXPECT_EQ(Status(*form), IdleText);
 }
 
+// Pointing at a menu item selects it and shows its hint, also while the item
+// is disabled (nothing is drawn yet: Save As, Copy and Clear).
+TEST_F(WindowTest, PointingAtAMenuItemShowsItsHintEnabledOrNot)
+{
+    auto form = Open();
+    emit form->File1->aboutToShow(); // the commands as the menus see them
+    const std::vector<std::tuple<QMenu*, QAction*, bool, QString>> items = {
+        {form->File1, form->SaveAs1, false, " Export current fractal to an image file on disk"},
+        {form->File1, form->Exit1, true, " Exit the application"},
+        {form->Edit1, form->Copy1, false, " Copy current fractal as an image to clipboard"},
+        {form->Edit1, form->Clear1, false, " Clear view"},
+        {form->View1, form->ViewStatusbar1, true, " Show or hide the status bar"},
+        {form->Help1, form->Contactme1, true, " COntact the author"},
+        {form->Help1, form->About1, true, " Display general information and copyright notice"},
+    };
+    for (const auto& [menu, item, enabled, hint] : items) {
+        const std::string name = item->objectName().toStdString();
+        form->MainMenu1->setActiveAction(menu->menuAction());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(menu)) << name;
+        QTest::mouseMove(menu, menu->actionGeometry(item).center());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Status(*form) == hint; })) << name << ": " << Status(*form).toStdString();
+        EXPECT_EQ(menu->activeAction(), item) << name;
+        EXPECT_EQ(item->isEnabled(), enabled) << name;
+        // Moving on with the keys reaches disabled items as well, and their hints.
+        form->StatusPanel->clear();
+        QTest::keyClick(menu, Qt::Key_Up);
+        QTest::keyClick(menu, Qt::Key_Down);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Status(*form) == hint; })) << name;
+        menu->close();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !menu->isVisible(); })) << name;
+    }
+}
+
 TEST_F(WindowTest, TheViewMenuMarksTheCurrentSizeAndTheVisibleBars)
 {
     StoreSize(TVariant(int32_t(700)), TVariant(int32_t(500)));
