@@ -348,6 +348,18 @@ TEST_F(WindowTest, ShortcutsReachTheirCommands)
     QTest::keyClick(window, Qt::Key_Delete);
     EXPECT_EQ(form->Render.CurrentFractal, nullptr);
 
+    // F10 enters the menu bar on its first item, as Alt does; Down opens the
+    // menu, Esc goes back to the bar, F10 leaves it.
+    QTest::keyClick(window, Qt::Key_F10);
+    EXPECT_EQ(form->MainMenu1->activeAction(), form->File1->menuAction());
+    EXPECT_FALSE(form->File1->isVisible());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->File1->isVisible(); }));
+    QTest::keyClick(form->File1, Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form->File1->isVisible(); }));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10);
+    EXPECT_EQ(form->MainMenu1->activeAction(), nullptr);
+
     QTest::keyClick(window, Qt::Key_X, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(ValueOf(Form1Key, "SizeAndPosition").size(), 16u);
