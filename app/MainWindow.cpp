@@ -37,6 +37,7 @@
 #include "RegistryKeys.h"
 #include "ThreadComponent.h"
 #include "Variant.h"
+#include "WindowFrame.h"
 
 namespace {
 
@@ -161,8 +162,7 @@ void TForm1::RunGuarded(const std::function<void()>& handler)
 void TForm1::CreateControls()
 {
     window_->setWindowTitle(QString::fromStdString(ApplicationTitle()));
-    window_->move(127, 76);
-    window_->resize(800, 600);
+    SetFrameOnScreen(window_, QRect(127, 76, 800, 600));
     window_->setContextMenuPolicy(Qt::NoContextMenu);
 
     auto* client = new QWidget(window_);
