@@ -276,6 +276,23 @@ TOwnerDrawMenu* TForm1::NewMenu(const QString& title, QWidget* parent)
     return new TOwnerDrawMenu(title, parent);
 }
 
+QMenu* TForm1::NewNamedMenu(const char* name, const char* title, QWidget* parent)
+{
+    QMenu* m = NewMenu(Text(title), parent);
+    m->setObjectName(name);
+    m->menuAction()->setObjectName(name);
+    return m;
+}
+
+namespace {
+
+void AddSeparator(QMenu* menu, const char* name)
+{
+    menu->addSeparator()->setObjectName(name);
+}
+
+} // namespace
+
 void TForm1::CreateMenus()
 {
     TOwnerDrawMenuBar* bar = NewMenuBar();
@@ -284,38 +301,43 @@ void TForm1::CreateMenus()
     MainMenu1->setObjectName("MainMenu1");
     window_->setMenuBar(MainMenu1);
 
-    auto menu = [this](const char* name, const char* title, QWidget* parent) {
-        QMenu* m = NewMenu(Text(title), parent);
-        m->setObjectName(name);
-        m->menuAction()->setObjectName(name);
-        return m;
-    };
-    auto separator = [](QMenu* m, const char* name) { m->addSeparator()->setObjectName(name); };
-
-    File1 = menu("File1", "File", MainMenu1);
+    File1 = NewNamedMenu("File1", "File", MainMenu1);
     File1->addAction(SaveAs1);
-    separator(File1, "N1");
+    AddSeparator(File1, "N1");
     File1->addAction(Exit1);
     Connect(File1, &QMenu::aboutToShow, &TForm1::File1Click);
 
-    Edit1 = menu("Edit1", "Edit", MainMenu1);
+    Edit1 = NewNamedMenu("Edit1", "Edit", MainMenu1);
     Edit1->addAction(Copy1);
     Edit1->addAction(Clear1);
     Connect(Edit1, &QMenu::aboutToShow, &TForm1::Edit1Click);
 
-    View1 = menu("View1", "View", MainMenu1);
+    View1 = NewNamedMenu("View1", "View", MainMenu1);
     View1->addAction(ViewToolbar1);
     View1->addAction(ViewStatusbar1);
-    separator(View1, "N5");
+    AddSeparator(View1, "N5");
     for (size_t i = 0; i < SizeItems.size(); ++i) {
-        if (DrawingSizes()[i].SeparatorBefore) separator(View1, "N2");
+        if (DrawingSizes()[i].SeparatorBefore) AddSeparator(View1, "N2");
         View1->addAction(SizeItems[i]);
     }
     Connect(View1, &QMenu::aboutToShow, &TForm1::View1Click);
 
-    // The generators, grouped into the submenus the catalogue names, each
-    // submenu where its first item stands.
-    Fractal1 = menu("Fractal1", "Fractal", MainMenu1);
+    CreateFractalMenu();
+
+    Help1 = NewNamedMenu("Help1", "Help", MainMenu1);
+    Help1->addAction(HomePage1);
+    Help1->addAction(Contactme1);
+    AddSeparator(Help1, "N3");
+    Help1->addAction(About1);
+
+    for (QMenu* m : {File1, Edit1, View1, Fractal1, Help1}) MainMenu1->addMenu(m);
+}
+
+// The generators, grouped into the submenus the catalogue names, each
+// submenu where its first item stands.
+void TForm1::CreateFractalMenu()
+{
+    Fractal1 = NewNamedMenu("Fractal1", "Fractal", MainMenu1);
     std::vector<QMenu*> submenus;
     for (size_t i = 0; i < FractalItems.size(); ++i) {
         const TFractalEntry& entry = FractalCatalogue()[i];
@@ -326,23 +348,15 @@ void TForm1::CreateMenus()
                                       [&](QMenu* m) { return m->title() == title; });
             if (found == submenus.end()) {
                 const std::string name = CompactCaption(entry.Submenu) + "1";
-                submenus.push_back(menu(name.c_str(), entry.Submenu, Fractal1));
+                submenus.push_back(NewNamedMenu(name.c_str(), entry.Submenu, Fractal1));
                 Fractal1->addMenu(submenus.back());
                 found = submenus.end() - 1;
             }
             target = *found;
         }
         target->addAction(FractalItems[i]);
-        if (entry.SeparatorAfter) separator(target, "N4");
+        if (entry.SeparatorAfter) AddSeparator(target, "N4");
     }
-
-    Help1 = menu("Help1", "Help", MainMenu1);
-    Help1->addAction(HomePage1);
-    Help1->addAction(Contactme1);
-    separator(Help1, "N3");
-    Help1->addAction(About1);
-
-    for (QMenu* m : {File1, Edit1, View1, Fractal1, Help1}) MainMenu1->addMenu(m);
 }
 
 void TForm1::CreateToolBar()

@@ -159,6 +159,8 @@ private:
     void CreateControls();
     void CreateActions();
     void CreateMenus();
+    void CreateFractalMenu();
+    QMenu* NewNamedMenu(const char* name, const char* title, QWidget* parent);
     void CreateToolBar();
     void CreateComponents();
     void LoadComponents();

@@ -66,24 +66,11 @@ TMessageBoxOwner MessageBoxOwner(TMessageBoxModality modality)
     }
 }
 
-namespace {
-TMessageBoxPresenter& CurrentPresenter()
-{
-    static TMessageBoxPresenter presenter;
-    return presenter;
-}
-} // namespace
-
 int PresentMessageBox(const TMessageBoxRequest& request)
 {
     // A copy: the presenter may replace itself while its box is open.
-    TMessageBoxPresenter presenter = CurrentPresenter();
+    TMessageBoxPresenter presenter = TMessageBoxPresenterHook::Installed();
     return presenter ? presenter(request) : PlatformMessageBox(request);
-}
-
-TMessageBoxPresenter SetMessageBoxPresenter(TMessageBoxPresenter presenter)
-{
-    return std::exchange(CurrentPresenter(), std::move(presenter));
 }
 
 int PlatformMessageBox(const TMessageBoxRequest& request)

@@ -11,7 +11,7 @@
 
 #include "Component.h"
 #include "Format.h"
-#include "ScopedHook.h"
+#include "ProcessHook.h"
 
 enum class TMessageBoxButtons { mbxAbortRetryIgnore, mbxOK, mbxOKCancel, mbxRetryCancel, mbxYesNo, mbxYesNoCancel };
 enum class TMessageBoxIcon {
@@ -85,10 +85,10 @@ using TMessageBoxPresenter = std::function<int(const TMessageBoxRequest&)>;
 
 // The one way the program shows a message box; user-interface thread only.
 int PresentMessageBox(const TMessageBoxRequest& request);
-// Replaces the presenter (tests record the boxes instead of showing them);
-// an empty one restores the platform's box. Returns the presenter it replaced.
-TMessageBoxPresenter SetMessageBoxPresenter(TMessageBoxPresenter presenter);
-using TMessageBoxPresenterScope = TScopedHook<TMessageBoxPresenter, SetMessageBoxPresenter>;
+// The presenter installed (tests record the boxes instead of showing them);
+// none (empty): the platform's box.
+using TMessageBoxPresenterHook = TProcessHook<TMessageBoxPresenter, struct TMessageBoxPresenterTag>;
+using TMessageBoxPresenterScope = TMessageBoxPresenterHook::TScope;
 // The platform's box: MessageBox on Windows, a Qt box that behaves like it
 // elsewhere (QtMessageBox.h).
 int PlatformMessageBox(const TMessageBoxRequest& request);

@@ -6,12 +6,12 @@
 #include <exception>
 #include <functional>
 
-#include "ScopedHook.h"
+#include "ProcessHook.h"
 
 using TExceptionHandler = std::function<void(const std::exception&)>;
 
 void HandleException(const std::exception& e);
-// Replaces the handler (an empty one: stderr) and returns the one it replaced.
-TExceptionHandler SetExceptionHandler(TExceptionHandler handler);
 
-using TExceptionHandlerScope = TScopedHook<TExceptionHandler, SetExceptionHandler>;
+// The handler installed; none (empty): stderr.
+using TExceptionHandlerHook = TProcessHook<TExceptionHandler, struct TExceptionHandlerTag>;
+using TExceptionHandlerScope = TExceptionHandlerHook::TScope;

@@ -48,11 +48,49 @@ QFrame* NewBevel(QWidget* parent, const QRect& geometry)
     return line;
 }
 
-// A label at a position only, sized by its caption.
-QRect At(int left, int top)
-{
-    return QRect(QPoint(left, top), QSize());
-}
+// The labels as the box's design has them, in the order they are made. A
+// position without a size: the label is sized by its caption.
+struct TLabelDesign {
+    QLabel* TAboutBox::*Member;
+    const char* Name;
+    bool OnPanel; // on the white panel, else on the box
+    const char* Caption;
+    QRect Geometry;
+    bool Bold, WordWrap;
+};
+constexpr QRect At(int left, int top) { return QRect(QPoint(left, top), QSize()); }
+const TLabelDesign LabelDesigns[] = {
+    {&TAboutBox::ProductName, "ProductName", true, "Product Name", {112, 10, 272, 13}, true, false},
+    {&TAboutBox::Version, "Version", true, "Version", {112, 26, 272, 13}, false, false},
+    {&TAboutBox::Copyright, "Copyright", true, "Copyright", {112, 42, 272, 13}, false, false},
+    {&TAboutBox::Comments, "Comments", false, "Comments", {112, 82, 272, 31}, true, true},
+    {&TAboutBox::WinType, "WinType", false, "", {112, 128, 273, 13}, true, true},
+    {&TAboutBox::WinVersion, "WinVersion", false, "", {112, 144, 273, 13}, false, true},
+    {&TAboutBox::PlusVersion, "PlusVersion", false, "", {112, 160, 273, 13}, false, true},
+    {&TAboutBox::UserLabel, "UserLabel", false, "User:", At(112, 200), true, false},
+    {&TAboutBox::UserName, "UserName", false, "", {224, 200, 163, 13}, false, false},
+    {&TAboutBox::CompanyLabel, "CompanyLabel", false, "Company:", At(112, 216), true, false},
+    {&TAboutBox::CompanyName, "CompanyName", false, "", {224, 216, 164, 13}, false, false},
+    {&TAboutBox::DiskFreeSpaceLabel, "DiskFreeSpaceLabel", false, "Disk free space:", At(112, 256), true, false},
+    {&TAboutBox::FreeDisk, "FreeDisk", false, "", {296, 256, 91, 13}, false, false},
+    // Kept from earlier versions of the box, hidden.
+    {&TAboutBox::Label5, "Label5", false, "Free Memory:", At(112, 272), true, false},
+    {&TAboutBox::FreeMemory, "FreeMemory", false, "", {224, 272, 163, 13}, false, false},
+    {&TAboutBox::Label6, "Label6", false, "Free Resources:", At(112, 288), true, false},
+    {&TAboutBox::FreeResources, "FreeResources", false, "", {224, 288, 163, 13}, false, false},
+};
+
+// The lowered bevel lines between the groups of facts.
+struct TBevelDesign {
+    QFrame* TAboutBox::*Member;
+    const char* Name;
+    QRect Geometry;
+};
+const TBevelDesign BevelDesigns[] = {
+    {&TAboutBox::Panel4, "Panel4", {112, 112, 292, 2}},
+    {&TAboutBox::Panel2, "Panel2", {112, 184, 292, 2}},
+    {&TAboutBox::Panel3, "Panel3", {112, 240, 292, 2}},
+};
 
 } // namespace
 
@@ -79,44 +117,35 @@ TAboutBox::TAboutBox(QWidget* parent)
     setSizeGripEnabled(false);
 
     Panel1 = new QWidget(this);
+    Panel1->setObjectName("Panel1");
     Panel1->setGeometry(0, 0, ClientWidth, 65);
     Panel1->setAutoFillBackground(true);
     QPalette white = Panel1->palette();
     white.setColor(QPalette::Window, Qt::white);
     Panel1->setPalette(white);
-
     ProgramIcon = new QLabel(Panel1);
+    ProgramIcon->setObjectName("ProgramIcon");
     ProgramIcon->setGeometry(10, 10, 32, 32);
     ProgramIcon->setScaledContents(true);
-    ProductName = NewLabel(Panel1, QStringLiteral("Product Name"), QRect(112, 10, 272, 13), true);
-    Version = NewLabel(Panel1, QStringLiteral("Version"), QRect(112, 26, 272, 13), false);
-    Copyright = NewLabel(Panel1, QStringLiteral("Copyright"), QRect(112, 42, 272, 13), false);
-
     Image1 = new QLabel(this);
+    Image1->setObjectName("Image1");
     Image1->setGeometry(0, 65, ClientWidth, 6);
     Image1->setPixmap(DecorativeStrip(412));
 
-    Comments = NewLabel(this, QStringLiteral("Comments"), QRect(112, 82, 272, 31), true, true);
-    Panel4 = NewBevel(this, QRect(112, 112, 292, 2));
-    WinType = NewLabel(this, QString(), QRect(112, 128, 273, 13), true, true);
-    WinVersion = NewLabel(this, QString(), QRect(112, 144, 273, 13), false, true);
-    PlusVersion = NewLabel(this, QString(), QRect(112, 160, 273, 13), false, true);
-    Panel2 = NewBevel(this, QRect(112, 184, 292, 2));
-    UserLabel = NewLabel(this, QStringLiteral("User:"), At(112, 200), true);
-    UserName = NewLabel(this, QString(), QRect(224, 200, 163, 13), false);
-    CompanyLabel = NewLabel(this, QStringLiteral("Company:"), At(112, 216), true);
-    CompanyName = NewLabel(this, QString(), QRect(224, 216, 164, 13), false);
-    Panel3 = NewBevel(this, QRect(112, 240, 292, 2));
-    DiskFreeSpaceLabel = NewLabel(this, QStringLiteral("Disk free space:"), At(112, 256), true);
-    FreeDisk = NewLabel(this, QString(), QRect(296, 256, 91, 13), false);
-
-    Label5 = NewLabel(this, QStringLiteral("Free Memory:"), At(112, 272), true);
-    FreeMemory = NewLabel(this, QString(), QRect(224, 272, 163, 13), false);
-    Label6 = NewLabel(this, QStringLiteral("Free Resources:"), At(112, 288), true);
-    FreeResources = NewLabel(this, QString(), QRect(224, 288, 163, 13), false);
+    for (const TLabelDesign& design : LabelDesigns) {
+        QLabel* label = NewLabel(design.OnPanel ? Panel1 : this, QString::fromLatin1(design.Caption), design.Geometry,
+                                 design.Bold, design.WordWrap);
+        label->setObjectName(design.Name);
+        this->*design.Member = label;
+    }
     for (QLabel* hidden : {Label5, FreeMemory, Label6, FreeResources}) hidden->hide();
+    for (const TBevelDesign& design : BevelDesigns) {
+        this->*design.Member = NewBevel(this, design.Geometry);
+        (this->*design.Member)->setObjectName(design.Name);
+    }
 
     Button1 = new QPushButton(QStringLiteral("OK"), this);
+    Button1->setObjectName("Button1");
     Button1->setGeometry(328, 296, 76, 25);
     Button1->setDefault(true);
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);

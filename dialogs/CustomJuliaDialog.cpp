@@ -18,8 +18,57 @@ QWidget* MakePanel(QWidget* parent, const char* name, const QRect& geometry)
     return panel;
 }
 
+// The dialog's design, top to bottom: Panel3 (the memo above Panel4 with the
+// edits), the bevel line, the button strip Panel1 with Panel2 at its right.
 constexpr int ClientWidth = 352, ClientHeight = 264;
 constexpr int StripHeight = 41, BevelHeight = 2, BorderWidth = 8, MemoHeight = 113;
+constexpr int StripTop = ClientHeight - StripHeight, BevelTop = StripTop - BevelHeight;
+constexpr int InnerWidth = ClientWidth - 2 * BorderWidth, Panel4Top = BorderWidth + MemoHeight;
+constexpr int Panel2Width = 253;
+
+constexpr QRect Panel3Geometry(0, 0, ClientWidth, BevelTop);
+constexpr QRect MemoGeometry(BorderWidth, BorderWidth, InnerWidth, MemoHeight);
+constexpr QRect Panel4Geometry(BorderWidth, Panel4Top, InnerWidth, BevelTop - BorderWidth - Panel4Top);
+constexpr QRect BevelGeometry(0, BevelTop, ClientWidth, BevelHeight);
+constexpr QRect Panel1Geometry(0, StripTop, ClientWidth, StripHeight);
+constexpr QRect Panel2Geometry(ClientWidth - Panel2Width, 0, Panel2Width, StripHeight);
+
+const char* const MemoText = "Calculate a custom Julia set:\n"
+                             " f(z) = z^2 + x + y*i\n"
+                             "\n"
+                             "For example:\n"
+                             "x = -0.39054\n"
+                             "y = -0.58679\n"
+                             "<siegel>";
+
+// A parameter's label and edit on Panel4, on one line: the label is as high
+// as the edit.
+struct TParameterDesign {
+    QLabel* TCustomJuliaSetForm::*Label;
+    const char* LabelName;
+    const char* Caption;
+    TFloatEdit* TCustomJuliaSetForm::*Edit;
+    const char* EditName;
+    int Top;
+    long double Value;
+};
+const TParameterDesign ParameterDesigns[] = {
+    {&TCustomJuliaSetForm::Label1, "Label1", "x: ", &TCustomJuliaSetForm::FloatEdit1, "FloatEdit1", 16, -0.39054L},
+    {&TCustomJuliaSetForm::Label2, "Label2", "y: ", &TCustomJuliaSetForm::FloatEdit2, "FloatEdit2", 48, -0.58679L},
+};
+
+// The buttons on Panel2: OK accepts and is the default, Cancel rejects.
+struct TButtonDesign {
+    QPushButton* TCustomJuliaSetForm::*Member;
+    const char* Name;
+    const char* Caption;
+    int Left;
+    bool Accepts;
+};
+const TButtonDesign ButtonDesigns[] = {
+    {&TCustomJuliaSetForm::OKBtn, "OKBtn", "OK", 72, true},
+    {&TCustomJuliaSetForm::Button1, "Button1", "Cancel", 160, false},
+};
 
 } // namespace
 
@@ -37,68 +86,9 @@ TCustomJuliaSetForm::TCustomJuliaSetForm(QWidget* parentWindow, TCustomKey* conf
     dialog->setFixedSize(ClientWidth, ClientHeight);
     dialog->move(335, 253);
 
-    // Top to bottom: Panel3 (the memo above Panel4 with the edits), the
-    // bevel line, the button strip Panel1.
-    const int stripTop = ClientHeight - StripHeight;
-    const int bevelTop = stripTop - BevelHeight;
-    Panel3 = MakePanel(dialog, "Panel3", QRect(0, 0, ClientWidth, bevelTop));
-    const int innerWidth = ClientWidth - 2 * BorderWidth;
-    Memo1 = new QPlainTextEdit(Panel3);
-    Memo1->setObjectName("Memo1");
-    Memo1->setGeometry(BorderWidth, BorderWidth, innerWidth, MemoHeight);
-    Memo1->setReadOnly(true);
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo1->setFocusPolicy(Qt::ClickFocus);
-    Memo1->setTabChangesFocus(true);
-    Memo1->setPlainText("Calculate a custom Julia set:\n"
-                        " f(z) = z^2 + x + y*i\n"
-                        "\n"
-                        "For example:\n"
-                        "x = -0.39054\n"
-                        "y = -0.58679\n"
-                        "<siegel>");
-    const int panel4Top = BorderWidth + MemoHeight;
-    Panel4 = MakePanel(Panel3, "Panel4", QRect(BorderWidth, panel4Top, innerWidth, bevelTop - BorderWidth - panel4Top));
-
-    Label1 = new QLabel("x: ", Panel4);
-    Label1->setObjectName("Label1");
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    Label1->setGeometry(16, 16, 24, 21); // as high as the edit: the texts share a line
-    FloatEdit1 = new TFloatEdit(Panel4);
-    FloatEdit1->setObjectName("FloatEdit1");
-    FloatEdit1->setGeometry(40, 16, 121, 21);
-    FloatEdit1->SetValue(-0.39054L);
-    Label1->setBuddy(FloatEdit1);
-    Label2 = new QLabel("y: ", Panel4);
-    Label2->setObjectName("Label2");
-    Label2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    Label2->setGeometry(16, 48, 24, 21);
-    FloatEdit2 = new TFloatEdit(Panel4);
-    FloatEdit2->setObjectName("FloatEdit2");
-    FloatEdit2->setGeometry(40, 48, 121, 21);
-    FloatEdit2->SetValue(-0.58679L);
-    Label2->setBuddy(FloatEdit2);
-
-    // A lowered line along the bevel's bottom edge.
-    Bevel1 = new QFrame(dialog);
-    Bevel1->setObjectName("Bevel1");
-    Bevel1->setFrameShape(QFrame::HLine);
-    Bevel1->setFrameShadow(QFrame::Sunken);
-    Bevel1->setGeometry(0, bevelTop, ClientWidth, BevelHeight);
-
-    Panel1 = MakePanel(dialog, "Panel1", QRect(0, stripTop, ClientWidth, StripHeight));
-    constexpr int panel2Width = 253;
-    Panel2 = MakePanel(Panel1, "Panel2", QRect(ClientWidth - panel2Width, 0, panel2Width, StripHeight));
-    OKBtn = new QPushButton("OK", Panel2);
-    OKBtn->setObjectName("OKBtn");
-    OKBtn->setGeometry(72, 8, 75, 25);
-    OKBtn->setDefault(true);
-    QObject::connect(OKBtn, &QPushButton::clicked, dialog, &QDialog::accept);
-    Button1 = new QPushButton("Cancel", Panel2);
-    Button1->setObjectName("Button1");
-    Button1->setGeometry(160, 8, 75, 25);
-    QObject::connect(Button1, &QPushButton::clicked, dialog, &QDialog::reject);
-
+    CreateMemo();
+    CreateParameters();
+    CreateButtons();
     QWidget::setTabOrder(FloatEdit1, FloatEdit2);
     QWidget::setTabOrder(FloatEdit2, OKBtn);
     QWidget::setTabOrder(OKBtn, Button1);
@@ -111,6 +101,58 @@ TCustomJuliaSetForm::TCustomJuliaSetForm(QWidget* parentWindow, TCustomKey* conf
     FormRestorer1->SetParentKey(configKey);
     FormRestorer1->SetRestoring(TFormRestorerOption::frPositionOnly);
     EndLoading();
+}
+
+void TCustomJuliaSetForm::CreateMemo()
+{
+    Panel3 = MakePanel(Dialog(), "Panel3", Panel3Geometry);
+    Memo1 = new QPlainTextEdit(Panel3);
+    Memo1->setObjectName("Memo1");
+    Memo1->setGeometry(MemoGeometry);
+    Memo1->setReadOnly(true);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setFocusPolicy(Qt::ClickFocus);
+    Memo1->setTabChangesFocus(true);
+    Memo1->setPlainText(MemoText);
+}
+
+void TCustomJuliaSetForm::CreateParameters()
+{
+    Panel4 = MakePanel(Panel3, "Panel4", Panel4Geometry);
+    for (const TParameterDesign& design : ParameterDesigns) {
+        auto* label = new QLabel(design.Caption, Panel4);
+        label->setObjectName(design.LabelName);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        label->setGeometry(16, design.Top, 24, 21);
+        auto* edit = new TFloatEdit(Panel4);
+        edit->setObjectName(design.EditName);
+        edit->setGeometry(40, design.Top, 121, 21);
+        edit->SetValue(design.Value);
+        label->setBuddy(edit);
+        this->*design.Label = label;
+        this->*design.Edit = edit;
+    }
+}
+
+void TCustomJuliaSetForm::CreateButtons()
+{
+    // A lowered line along the bevel's bottom edge.
+    Bevel1 = new QFrame(Dialog());
+    Bevel1->setObjectName("Bevel1");
+    Bevel1->setFrameShape(QFrame::HLine);
+    Bevel1->setFrameShadow(QFrame::Sunken);
+    Bevel1->setGeometry(BevelGeometry);
+
+    Panel1 = MakePanel(Dialog(), "Panel1", Panel1Geometry);
+    Panel2 = MakePanel(Panel1, "Panel2", Panel2Geometry);
+    for (const TButtonDesign& design : ButtonDesigns) {
+        auto* button = new QPushButton(design.Caption, Panel2);
+        button->setObjectName(design.Name);
+        button->setGeometry(design.Left, 8, 75, 25);
+        button->setDefault(design.Accepts);
+        QObject::connect(button, &QPushButton::clicked, Dialog(), design.Accepts ? &QDialog::accept : &QDialog::reject);
+        this->*design.Member = button;
+    }
 }
 
 QDialog* TCustomJuliaSetForm::Dialog() const

@@ -34,6 +34,11 @@ public:
     QPushButton* OKBtn;
     QPushButton* Button1;
     TFormRestorer* FormRestorer1;
+
+private:
+    void CreateMemo();
+    void CreateParameters();
+    void CreateButtons();
 };
 
 // Opens the dialog on x and y and, when the user confirms, reads x and then

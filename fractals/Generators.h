@@ -5,7 +5,7 @@
 // the colour it found.
 
 #include "Bitmap.h"
-#include "ScopedHook.h"
+#include "ProcessHook.h"
 
 using TFractalProc = void (*)(TBitmap& raster);
 
@@ -16,12 +16,11 @@ struct TCustomJuliaParameters {
     double CustomJuliaX = -0.39054;
     double CustomJuliaY = -0.58679;
 };
-// Installs the parameters (nullptr: none) and returns the ones it replaced.
-const TCustomJuliaParameters* SetProgramJuliaParameters(const TCustomJuliaParameters* parameters);
+// The parameters installed (nullptr: none).
+using TJuliaParametersHook = TProcessHook<const TCustomJuliaParameters*, struct TJuliaParametersTag>;
+using TJuliaParametersScope = TJuliaParametersHook::TScope;
 // The installed parameters, or the start values when none are installed.
 const TCustomJuliaParameters& ProgramJuliaParameters();
-
-using TJuliaParametersScope = TScopedHook<const TCustomJuliaParameters*, SetProgramJuliaParameters>;
 
 // Mandelbrot set.
 void DrawSimpleMandel(TBitmap& raster);

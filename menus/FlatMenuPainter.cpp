@@ -331,6 +331,253 @@ void DrawMenuFrame(QPainter& canvas, const TRect& outer, const TDrawingColors& c
     }
 }
 
+// ---- Drawing one item, step by step ----
+
+// The painter's settings an item is drawn with.
+struct TItemLook {
+    TDrawingColors Colors;
+    int Depth;
+    TColor FontColor;
+    int IconWidth;
+    bool Gradient, DrawSelect, FlatMenu;
+
+    bool TrueColor() const { return Depth >= 16; }
+    TColor Device(TColor color) const { return NearestColor(color, Depth); }
+};
+
+// One item: what it is, and where its parts go.
+struct TItemDrawing {
+    const TItemLook& Look;
+    QAction* Item;
+    QIcon Icon;
+    bool Selected, TopLevel, RightToLeft, Enabled, Checked, Separator, HasImage, IsDefault;
+    int PictureWidth;
+    TRect Whole, IconColumn, Mark, Text;
+    TColor TextBack; // the colour under the caption
+};
+
+// The item one pixel taller, its icon column, mark and text rectangles.
+TItemDrawing LayOut(QAction* item, QWidget* menu, const QRect& rect, bool selected, const TItemLook& look)
+{
+    auto* dropDown = qobject_cast<QMenu*>(menu);
+    TItemDrawing d{look, item, item->icon(), selected, qobject_cast<QMenuBar*>(menu) != nullptr,
+                   menu && menu->isRightToLeft(), item->isEnabled(), item->isCheckable() && item->isChecked(),
+                   IsSeparatorItem(item), false, dropDown && dropDown->defaultAction() == item, 0, {}, {}, {}, {},
+                   look.Colors.MenuBack};
+    d.HasImage = !d.Icon.isNull();
+    d.PictureWidth = d.HasImage ? TFlatMenuPainter::PictureSize : 0;
+    const int iconWidth = look.IconWidth;
+    const TRect r{rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height() + 1};
+    d.Whole = r;
+    d.IconColumn = d.RightToLeft ? TRect{r.Right - iconWidth, r.Top, r.Right, r.Bottom}
+                                 : TRect{r.Left, r.Top, r.Left + iconWidth, r.Bottom};
+    if (d.HasImage) {
+        d.Mark = {d.IconColumn.Left + 1, d.IconColumn.Top + 2, d.IconColumn.Right - 3, d.IconColumn.Bottom - 2};
+    } else {
+        const int left = d.IconColumn.Left + (iconWidth - 10) / 2, top = r.Top + (r.Height() - 10) / 2;
+        d.Mark = {left, top, left + 10, top + 10};
+    }
+    d.Text = r;
+    if (d.TopLevel) {
+        if (d.HasImage) {
+            if (d.RightToLeft)
+                d.Text.Right = r.Right - iconWidth + 5;
+            else
+                d.Text.Left = r.Left + iconWidth - 5;
+        }
+    } else {
+        const int beside = d.PictureWidth > iconWidth ? d.PictureWidth + 4 : iconWidth;
+        if (d.RightToLeft)
+            d.Text.Right = r.Right - beside;
+        else
+            d.Text.Left = r.Left + beside;
+    }
+    return d;
+}
+
+// Qt paints the menu's panel under every item first, so a highlighted
+// disabled item is filled as if it were not highlighted.
+void DrawBackground(QPainter& canvas, TItemDrawing& d)
+{
+    const TDrawingColors& colors = d.Look.Colors;
+    const TRect& r = d.Whole;
+    if (d.TopLevel) {
+        Fill(canvas, r, colors.MenuBar);
+        d.TextBack = colors.MenuBar;
+    } else if (d.Look.Gradient && d.Look.TrueColor()) {
+        int amount = 0;
+        for (int i = 0; i < r.Width(); ++i) {
+            const int x = d.RightToLeft ? r.Right - 1 - i : r.Left + i;
+            amount = std::min(96, amount + (i > 0 && i < d.Look.IconWidth + 5 ? 3 : 1));
+            Fill(canvas, {x, r.Top, x + 1, r.Bottom}, d.Look.Device(Lighten(colors.IconBack, amount)));
+        }
+    } else {
+        Fill(canvas, r, colors.MenuBack);
+        Fill(canvas, d.IconColumn, colors.IconBack);
+    }
+}
+
+// The highlighted bar item stands raised, with a soft shadow in the strip at its right.
+void DrawBarItemLook(QPainter& canvas, TItemDrawing& d)
+{
+    const TDrawingColors& colors = d.Look.Colors;
+    const TRect& r = d.Whole;
+    const TRect box{r.Left, r.Top, r.Right - 8, r.Bottom};
+    Fill(canvas, box, colors.IconBack);
+    Fill(canvas, {box.Left, box.Top, box.Left + 1, box.Bottom}, colors.FrameDark);
+    Fill(canvas, {box.Left, box.Top, box.Right, box.Top + 1}, colors.FrameDark);
+    Fill(canvas, {box.Right - 1, box.Top, box.Right, box.Bottom}, colors.FrameDark);
+    const TRect strip{box.Right, r.Top, r.Right, r.Bottom};
+    if (d.Look.TrueColor()) {
+        static constexpr std::array<int, 4> darkness{10, 30, 60, 100}, start{0, 3, 5, 6};
+        for (std::size_t i = 0; i < darkness.size(); ++i) {
+            const TRect band{strip.Left, r.Top + start[i], strip.Left + 4 - int(i), r.Bottom};
+            Fill(canvas, band, d.Look.Device(Darken(colors.MenuBar, darkness[i])));
+            // Each band's top pixel is lighter, which rounds the shadow's top.
+            Fill(canvas, {band.Right - 1, band.Top, band.Right, band.Top + 1},
+                 d.Look.Device(Darken(colors.MenuBar, darkness[i] / 2)));
+        }
+    } else {
+        Frame(canvas, strip, colors.FrameDark);
+        Fill(canvas, {strip.Left + 1, strip.Top + 1, strip.Right - 1, strip.Bottom - 1}, colors.FrameLight);
+    }
+    d.TextBack = colors.IconBack;
+}
+
+void DrawHighlight(QPainter& canvas, TItemDrawing& d)
+{
+    if (!d.Selected || !d.Look.DrawSelect) return;
+    if (d.TopLevel) return DrawBarItemLook(canvas, d);
+    if (!d.Enabled) return;
+    const TDrawingColors& colors = d.Look.Colors;
+    const TRect& r = d.Whole;
+    Rectangle(canvas, {r.Left, r.Top + 1, r.Right - (d.Look.FlatMenu ? 1 : 0), r.Bottom - 1}, colors.SelectBorder,
+              colors.SelectFill);
+    d.TextBack = colors.SelectFill;
+}
+
+// Check and radio marks.
+void DrawMark(QPainter& canvas, const TItemDrawing& d)
+{
+    if (!d.Checked || d.Separator) return;
+    const TDrawingColors& colors = d.Look.Colors;
+    const TColor markBack = d.Selected ? colors.CheckedBackSelected : colors.CheckedBack;
+    if (IsRadioItem(d.Item)) {
+        Shape(canvas, d.Mark, colors.SelectBorder, markBack, d.HasImage);
+    } else if (d.HasImage) {
+        Rectangle(canvas, d.Mark, colors.SelectBorder, markBack);
+    } else {
+        Rectangle(canvas, d.Mark, colors.CheckBorder, markBack);
+        const int L = d.Mark.Left, T = d.Mark.Top, R = d.Mark.Right, B = d.Mark.Bottom;
+        Line(canvas, L + 1, T + 5, L + 4, B - 2, clBlack);
+        Line(canvas, L + 2, T + 5, L + 4, B - 3, clBlack);
+        Line(canvas, L + 2, T + 4, L + 5, B - 3, clBlack);
+        Line(canvas, L + 4, B - 3, R + 2, T - 1, clBlack);
+        Line(canvas, L + 4, B - 2, R - 2, T + 3, clBlack);
+    }
+}
+
+// The picture, on a square of the icon column's colour: gray when disabled,
+// raised over a shadow when highlighted, faded otherwise.
+void DrawPicture(QPainter& canvas, const TItemDrawing& d)
+{
+    if (!d.HasImage || d.Separator) return;
+    constexpr int side = TFlatMenuPainter::PictureSize;
+    const qreal ratio = canvas.device() ? canvas.device()->devicePixelRatio() : 1.0;
+    QImage picture(QSize(side, side) * ratio, QImage::Format_RGB32);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(ToQColor(d.Look.Colors.IconBack));
+    {
+        QPainter onPicture(&picture);
+        d.Icon.paint(&onPicture, QRect(0, 0, side, side));
+    }
+    const TRect& column = d.IconColumn;
+    int x = column.Left + (d.Look.IconWidth - d.PictureWidth) / 2 - 1;
+    if (d.PictureWidth > d.Look.IconWidth) x = d.RightToLeft ? column.Right - 2 - d.PictureWidth : column.Left + 2;
+    int y = column.Top + 4;
+    if (!d.Enabled) {
+        MapPixels(picture, d.Look.Depth, [](TColor c) { return Gray(c, 90); });
+    } else if (!d.Checked && d.Selected) {
+        const TColor shadow = d.Look.Device(Darken(d.Look.Colors.SelectFill, 50));
+        canvas.drawImage(QPoint(x + 1, y + 1), Keyed(picture, &shadow));
+        x -= 1;
+        y -= 1;
+    } else if (!d.Checked && d.Look.TrueColor()) {
+        MapPixels(picture, d.Look.Depth, [](TColor c) { return Lighten(c, 30); });
+    }
+    canvas.drawImage(QPoint(x, y), Keyed(picture, nullptr));
+}
+
+void DrawSeparator(QPainter& canvas, const TItemDrawing& d)
+{
+    const TRect& text = d.Text;
+    const int y = (text.Top + text.Bottom) / 2;
+    if (d.RightToLeft)
+        Fill(canvas, {text.Left, y, text.Right - 7, y + 1}, d.Look.Colors.Separator);
+    else
+        Fill(canvas, {text.Left + 7, y, text.Right, y + 1}, d.Look.Colors.Separator);
+}
+
+TColor CaptionColor(const TItemDrawing& d)
+{
+    const TDrawingColors& colors = d.Look.Colors;
+    if (d.Selected && d.TopLevel)
+        return IsLight(colors.IconBack) ? d.Look.FontColor : d.Look.Device(Lighten(colors.IconBack, 90));
+    if (!d.Enabled) return colors.DisabledText;
+    return d.Selected ? colors.SelectedText : d.Look.FontColor;
+}
+
+// The shortcut right-aligned 10 pixels inside the item, a little lighter.
+void DrawShortcut(QPainter& canvas, const TItemDrawing& d, const TRect& text, TColor color)
+{
+    if (d.Item->shortcut().isEmpty()) return;
+    const TColor shortcutColor = d.Look.TrueColor() ? d.Look.Device(Darken(color, -40)) : color;
+    const QString shortcut = ShortcutText(d.Item) + QStringLiteral(" ");
+    if (d.RightToLeft)
+        Text(canvas, {d.Whole.Left + 10, text.Top, text.Right, text.Bottom}, shortcut, shortcutColor,
+             Qt::AlignLeft | Qt::AlignVCenter);
+    else
+        Text(canvas, {text.Left, text.Top, d.Whole.Right - 10, text.Bottom}, shortcut, shortcutColor,
+             Qt::AlignRight | Qt::AlignVCenter);
+}
+
+// The arrow of an item that opens a menu, as the platform draws it beside ours.
+void DrawSubmenuArrow(QPainter& canvas, const TItemDrawing& d, TColor color)
+{
+    if (d.TopLevel || !d.Item->menu<QMenu*>()) return;
+    const TRect& r = d.Whole;
+    const int middle = (r.Top + r.Bottom) / 2;
+    for (int i = 0; i < 4; ++i) {
+        const int x = d.RightToLeft ? r.Left + 11 - i : r.Right - 12 + i;
+        Fill(canvas, {x, middle - 3 + i, x + 1, middle + 4 - i}, color);
+    }
+}
+
+// The caption, 5 pixels away from the icon column; a default item stands
+// out embossed in shades of its background.
+void DrawCaption(QPainter& canvas, const TItemDrawing& d)
+{
+    const int away = d.RightToLeft ? -5 : 5;
+    const TRect text{d.Text.Left + away, d.Text.Top, d.Text.Right + away, d.Text.Bottom};
+    const TColor color = CaptionColor(d);
+    canvas.setLayoutDirection(d.RightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+    const int align = (d.RightToLeft ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+    const QString caption = QStringLiteral(" ") + Caption(d.Item);
+    if (d.Enabled && d.IsDefault) {
+        static constexpr std::array<int, 4> darkness{30, 30, 40, 60};
+        static constexpr std::array<QPoint, 4> offset{QPoint(1, 0), QPoint(1, 2), QPoint(0, 1), QPoint(1, 1)};
+        for (std::size_t i = 0; i < darkness.size(); ++i) {
+            const TRect at{text.Left + offset[i].x(), text.Top + offset[i].y(), text.Right + offset[i].x(),
+                           text.Bottom + offset[i].y()};
+            Text(canvas, at, caption, d.Look.Device(Darken(d.TextBack, darkness[i])), align);
+        }
+    }
+    Text(canvas, text, caption, color, align);
+    DrawShortcut(canvas, d, text, color);
+    DrawSubmenuArrow(canvas, d, color);
+}
+
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -579,198 +826,20 @@ void TFlatMenuPainter::DrawItem(QAction* item, QWidget* menu, QPainter& canvas, 
 {
     if (!active_) return;
 
-    // 1. Colours, font and what kind of item this is.
     const TSystemColors system = CurrentSystemColors();
     const int depth = screenDepth_();
-    const bool trueColor = depth >= 16;
-    const TDrawingColors colors = DrawingColors(colors_, system, clMenuText, depth);
-    auto device = [depth](TColor c) { return NearestColor(c, depth); };
+    const TItemLook look{DrawingColors(colors_, system, clMenuText, depth), depth, ColorToRGB(font_.Color, system),
+                         iconWidth_, gradient_, drawSelect_, flatMenu_};
     canvas.setFont(DrawingFont());
-    const TColor fontColor = ColorToRGB(font_.Color, system);
-
-    const bool topLevel = qobject_cast<QMenuBar*>(menu) != nullptr;
-    const bool rightToLeft = menu && menu->isRightToLeft();
-    const bool enabled = item->isEnabled();
-    const bool checked = item->isCheckable() && item->isChecked();
-    const bool separator = IsSeparatorItem(item);
-    const QIcon icon = item->icon();
-    const bool hasImage = !icon.isNull();
-    const int pictureWidth = hasImage ? PictureSize : 0;
-    auto* dropDown = qobject_cast<QMenu*>(menu);
-    const bool isDefault = dropDown && dropDown->defaultAction() == item;
-
-    // 2. The item one pixel taller, its icon column, mark and text rectangles.
-    const TRect r{rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height() + 1};
-    const TRect iconColumn = rightToLeft ? TRect{r.Right - iconWidth_, r.Top, r.Right, r.Bottom}
-                                         : TRect{r.Left, r.Top, r.Left + iconWidth_, r.Bottom};
-    TRect mark{};
-    if (hasImage) {
-        mark = {iconColumn.Left + 1, iconColumn.Top + 2, iconColumn.Right - 3, iconColumn.Bottom - 2};
-    } else {
-        const int left = iconColumn.Left + (iconWidth_ - 10) / 2, top = r.Top + (r.Height() - 10) / 2;
-        mark = {left, top, left + 10, top + 10};
-    }
-    TRect text = r;
-    if (topLevel) {
-        if (hasImage) {
-            if (rightToLeft)
-                text.Right = r.Right - iconWidth_ + 5;
-            else
-                text.Left = r.Left + iconWidth_ - 5;
-        }
-    } else {
-        const int beside = pictureWidth > iconWidth_ ? pictureWidth + 4 : iconWidth_;
-        if (rightToLeft)
-            text.Right = r.Right - beside;
-        else
-            text.Left = r.Left + beside;
-    }
-
-    // 3. Background. (Qt paints the menu's panel under every item first, so
-    // a highlighted disabled item is filled as if it were not highlighted.)
-    TColor textBack = colors.MenuBack;
-    if (topLevel) {
-        Fill(canvas, r, colors.MenuBar);
-        textBack = colors.MenuBar;
-    } else if (gradient_ && trueColor) {
-        int amount = 0;
-        for (int i = 0; i < r.Width(); ++i) {
-            const int x = rightToLeft ? r.Right - 1 - i : r.Left + i;
-            amount = std::min(96, amount + (i > 0 && i < iconWidth_ + 5 ? 3 : 1));
-            Fill(canvas, {x, r.Top, x + 1, r.Bottom}, device(Lighten(colors.IconBack, amount)));
-        }
-    } else {
-        Fill(canvas, r, colors.MenuBack);
-        Fill(canvas, iconColumn, colors.IconBack);
-    }
-
-    // 4. Highlight.
-    if (selected && drawSelect_) {
-        if (topLevel) {
-            // The bar item stands raised, with a soft shadow in the strip at its right.
-            const TRect box{r.Left, r.Top, r.Right - 8, r.Bottom};
-            Fill(canvas, box, colors.IconBack);
-            Fill(canvas, {box.Left, box.Top, box.Left + 1, box.Bottom}, colors.FrameDark);
-            Fill(canvas, {box.Left, box.Top, box.Right, box.Top + 1}, colors.FrameDark);
-            Fill(canvas, {box.Right - 1, box.Top, box.Right, box.Bottom}, colors.FrameDark);
-            const TRect strip{box.Right, r.Top, r.Right, r.Bottom};
-            if (trueColor) {
-                static constexpr std::array<int, 4> darkness{10, 30, 60, 100}, start{0, 3, 5, 6};
-                for (std::size_t i = 0; i < darkness.size(); ++i) {
-                    const TRect band{strip.Left, r.Top + start[i], strip.Left + 4 - int(i), r.Bottom};
-                    Fill(canvas, band, device(Darken(colors.MenuBar, darkness[i])));
-                    // Each band's top pixel is lighter, which rounds the shadow's top.
-                    Fill(canvas, {band.Right - 1, band.Top, band.Right, band.Top + 1},
-                         device(Darken(colors.MenuBar, darkness[i] / 2)));
-                }
-            } else {
-                Frame(canvas, strip, colors.FrameDark);
-                Fill(canvas, {strip.Left + 1, strip.Top + 1, strip.Right - 1, strip.Bottom - 1}, colors.FrameLight);
-            }
-            textBack = colors.IconBack;
-        } else if (enabled) {
-            Rectangle(canvas, {r.Left, r.Top + 1, r.Right - (flatMenu_ ? 1 : 0), r.Bottom - 1}, colors.SelectBorder,
-                      colors.SelectFill);
-            textBack = colors.SelectFill;
-        }
-    }
-
-    // 5. Check and radio marks.
-    if (checked && !separator) {
-        const TColor markBack = selected ? colors.CheckedBackSelected : colors.CheckedBack;
-        if (IsRadioItem(item)) {
-            Shape(canvas, mark, colors.SelectBorder, markBack, hasImage);
-        } else if (hasImage) {
-            Rectangle(canvas, mark, colors.SelectBorder, markBack);
-        } else {
-            Rectangle(canvas, mark, colors.CheckBorder, markBack);
-            const int L = mark.Left, T = mark.Top, R = mark.Right, B = mark.Bottom;
-            Line(canvas, L + 1, T + 5, L + 4, B - 2, clBlack);
-            Line(canvas, L + 2, T + 5, L + 4, B - 3, clBlack);
-            Line(canvas, L + 2, T + 4, L + 5, B - 3, clBlack);
-            Line(canvas, L + 4, B - 3, R + 2, T - 1, clBlack);
-            Line(canvas, L + 4, B - 2, R - 2, T + 3, clBlack);
-        }
-    }
-
-    // 6. Picture, on a square of the icon column's colour.
-    if (hasImage && !separator) {
-        const qreal ratio = canvas.device() ? canvas.device()->devicePixelRatio() : 1.0;
-        QImage picture(QSize(PictureSize, PictureSize) * ratio, QImage::Format_RGB32);
-        picture.setDevicePixelRatio(ratio);
-        picture.fill(ToQColor(colors.IconBack));
-        {
-            QPainter onPicture(&picture);
-            icon.paint(&onPicture, QRect(0, 0, PictureSize, PictureSize));
-        }
-        int x = iconColumn.Left + (iconWidth_ - pictureWidth) / 2 - 1;
-        if (pictureWidth > iconWidth_) x = rightToLeft ? iconColumn.Right - 2 - pictureWidth : iconColumn.Left + 2;
-        int y = iconColumn.Top + 4;
-        if (!enabled) {
-            MapPixels(picture, depth, [](TColor c) { return Gray(c, 90); });
-        } else if (!checked && selected) {
-            const TColor shadow = device(Darken(colors.SelectFill, 50));
-            canvas.drawImage(QPoint(x + 1, y + 1), Keyed(picture, &shadow));
-            x -= 1;
-            y -= 1;
-        } else if (!checked && trueColor) {
-            MapPixels(picture, depth, [](TColor c) { return Lighten(c, 30); });
-        }
-        canvas.drawImage(QPoint(x, y), Keyed(picture, nullptr));
-    }
-
-    if (separator) {
-        // 7. Separator line.
-        const int y = (text.Top + text.Bottom) / 2;
-        if (rightToLeft)
-            Fill(canvas, {text.Left, y, text.Right - 7, y + 1}, colors.Separator);
-        else
-            Fill(canvas, {text.Left + 7, y, text.Right, y + 1}, colors.Separator);
-    } else {
-        // 8. Caption and shortcut.
-        const int away = rightToLeft ? -5 : 5;
-        text.Left += away;
-        text.Right += away;
-        TColor color = fontColor;
-        if (selected) color = colors.SelectedText;
-        if (!enabled) color = colors.DisabledText;
-        if (selected && topLevel) color = IsLight(colors.IconBack) ? fontColor : device(Lighten(colors.IconBack, 90));
-
-        canvas.setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
-        const int align = (rightToLeft ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
-        const QString caption = QStringLiteral(" ") + Caption(item);
-        if (enabled && isDefault) {
-            // A default item stands out embossed in shades of its background.
-            static constexpr std::array<int, 4> darkness{30, 30, 40, 60};
-            static constexpr std::array<QPoint, 4> offset{QPoint(1, 0), QPoint(1, 2), QPoint(0, 1), QPoint(1, 1)};
-            for (std::size_t i = 0; i < darkness.size(); ++i) {
-                const TRect at{text.Left + offset[i].x(), text.Top + offset[i].y(), text.Right + offset[i].x(),
-                               text.Bottom + offset[i].y()};
-                Text(canvas, at, caption, device(Darken(textBack, darkness[i])), align);
-            }
-        }
-        Text(canvas, text, caption, color, align);
-
-        if (!item->shortcut().isEmpty()) {
-            const TColor shortcutColor = trueColor ? device(Darken(color, -40)) : color;
-            const QString shortcut = ShortcutText(item) + QStringLiteral(" ");
-            if (rightToLeft)
-                Text(canvas, {r.Left + 10, text.Top, text.Right, text.Bottom}, shortcut, shortcutColor,
-                     Qt::AlignLeft | Qt::AlignVCenter);
-            else
-                Text(canvas, {text.Left, text.Top, r.Right - 10, text.Bottom}, shortcut, shortcutColor,
-                     Qt::AlignRight | Qt::AlignVCenter);
-        }
-
-        if (!topLevel && item->menu<QMenu*>()) {
-            // The arrow of an item that opens a menu, as the platform draws it beside ours.
-            const int middle = (r.Top + r.Bottom) / 2;
-            for (int i = 0; i < 4; ++i) {
-                const int x = rightToLeft ? r.Left + 11 - i : r.Right - 12 + i;
-                Fill(canvas, {x, middle - 3 + i, x + 1, middle + 4 - i}, color);
-            }
-        }
-    }
+    TItemDrawing d = LayOut(item, menu, rect, selected, look);
+    DrawBackground(canvas, d);
+    DrawHighlight(canvas, d);
+    DrawMark(canvas, d);
+    DrawPicture(canvas, d);
+    if (d.Separator)
+        DrawSeparator(canvas, d);
+    else
+        DrawCaption(canvas, d);
 
     // Items added since the menu was hooked are drawn by the painter too.
     if (menu)

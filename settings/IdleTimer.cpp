@@ -1,7 +1,5 @@
 #include "IdleTimer.h"
 
-#include <utility>
-
 namespace {
 
 class TSilentTimer : public TIdleTimer {
@@ -16,16 +14,11 @@ public:
 };
 
 TSilentTimers silentTimers;
-TIdleTimerFactory* installed = nullptr;
 
 } // namespace
 
 TIdleTimerFactory& IdleTimers()
 {
+    TIdleTimerFactory* installed = TIdleTimersHook::Installed();
     return installed ? *installed : silentTimers;
-}
-
-TIdleTimerFactory* SetIdleTimers(TIdleTimerFactory* factory)
-{
-    return std::exchange(installed, factory);
 }

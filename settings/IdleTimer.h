@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "ScopedHook.h"
+#include "ProcessHook.h"
 
 class TIdleTimer {
 public:
@@ -29,8 +29,7 @@ public:
 // The factory keys use. Until one is installed the timers never expire: a
 // program without an event loop keeps its keys open until it frees them.
 TIdleTimerFactory& IdleTimers();
-// Installs a factory (nullptr: the timers that never expire) and returns the
-// one it replaced (nullptr for those). The caller keeps ownership.
-TIdleTimerFactory* SetIdleTimers(TIdleTimerFactory* factory);
-
-using TIdleTimersScope = TScopedHook<TIdleTimerFactory*, SetIdleTimers>;
+// The factory installed (nullptr: the timers that never expire); the
+// installer keeps ownership.
+using TIdleTimersHook = TProcessHook<TIdleTimerFactory*, struct TIdleTimersTag>;
+using TIdleTimersScope = TIdleTimersHook::TScope;

@@ -1,7 +1,5 @@
 #include "Registry.h"
 
-#include <utility>
-
 #ifdef _WIN32
 #include "WinMachineRegistry.h"
 #else
@@ -9,8 +7,6 @@
 #endif
 
 namespace {
-
-TRegistryApi* installed = nullptr;
 
 TRegistryApi& DefaultMachineRegistry()
 {
@@ -27,10 +23,6 @@ TRegistryApi& DefaultMachineRegistry()
 
 TRegistryApi& MachineRegistry()
 {
+    TRegistryApi* installed = TMachineRegistryHook::Installed();
     return installed ? *installed : DefaultMachineRegistry();
-}
-
-TRegistryApi* SetMachineRegistry(TRegistryApi* registry)
-{
-    return std::exchange(installed, registry);
 }

@@ -1,7 +1,5 @@
 #include "Registry.h"
 
-#include <utility>
-
 #ifdef _WIN32
 #include "WinRegistry.h"
 #endif
@@ -28,8 +26,6 @@ public:
 };
 #endif
 
-TRegistryApi* installed = nullptr;
-
 TRegistryApi& DefaultRegistry()
 {
 #ifdef _WIN32
@@ -44,10 +40,6 @@ TRegistryApi& DefaultRegistry()
 
 TRegistryApi& Registry()
 {
+    TRegistryApi* installed = TRegistryHook::Installed();
     return installed ? *installed : DefaultRegistry();
-}
-
-TRegistryApi* SetRegistry(TRegistryApi* registry)
-{
-    return std::exchange(installed, registry);
 }

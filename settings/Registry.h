@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ScopedHook.h"
+#include "ProcessHook.h"
 
 // An open registry key; 0 is none.
 using TRegKey = std::uintptr_t;
@@ -64,11 +64,9 @@ public:
 // platform's own and elsewhere none (every call fails with regAccessDenied);
 // the window program installs the hive file there (settings/qt).
 TRegistryApi& Registry();
-// Installs a registry (nullptr: the default above) and returns the one it
-// replaced (nullptr for the default). The caller keeps ownership.
-TRegistryApi* SetRegistry(TRegistryApi* registry);
-
-using TRegistryScope = TScopedHook<TRegistryApi*, SetRegistry>;
+// The registry installed (nullptr: the default above); the installer keeps ownership.
+using TRegistryHook = TProcessHook<TRegistryApi*, struct TRegistryTag>;
+using TRegistryScope = TRegistryHook::TScope;
 
 // The machine-wide registry under hkLocalMachine, read only and kept apart
 // from the user's hive: its writes fail with regAccessDenied. The one
@@ -76,8 +74,7 @@ using TRegistryScope = TScopedHook<TRegistryApi*, SetRegistry>;
 // keys; the window program installs a view of the running system there
 // (SystemFacts.h, settings/qt).
 TRegistryApi& MachineRegistry();
-// Installs one (nullptr: the default above) and returns the one it replaced
-// (nullptr for the default). The caller keeps ownership.
-TRegistryApi* SetMachineRegistry(TRegistryApi* registry);
-
-using TMachineRegistryScope = TScopedHook<TRegistryApi*, SetMachineRegistry>;
+// The machine registry installed (nullptr: the default above); the installer
+// keeps ownership.
+using TMachineRegistryHook = TProcessHook<TRegistryApi*, struct TMachineRegistryTag>;
+using TMachineRegistryScope = TMachineRegistryHook::TScope;
