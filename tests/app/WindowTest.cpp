@@ -7,6 +7,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -15,6 +17,7 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <cmath>
 #include <memory>
 #include <optional>
 
@@ -510,6 +513,31 @@ TEST_F(WindowTest, HidingTheBarsLastsOnlyForTheRun)
     auto form = Open();
     EXPECT_TRUE(form->ToolBar1->isVisible());
     EXPECT_TRUE(form->StatusBar1->isVisible());
+}
+
+// One raster pixel on one pixel of the screen at any device pixel ratio
+// (ctest runs this once more at a ratio of 2): the control is the raster's
+// size in the screen's pixels, the scroll range covers just that, and the
+// stored size stays the raster's.
+TEST_F(WindowTest, ThePictureIsShownPixelForPixelAtAnyPixelRatio)
+{
+    StoreSize(TVariant(int32_t(1024)), TVariant(int32_t(767)));
+    auto form = Open();
+    Item(*form, "Mandel1")->trigger();
+    const qreal ratio = form->Image1->devicePixelRatioF();
+    EXPECT_EQ(form->Image1->size(), QSize(std::ceil(1024 / ratio), std::ceil(767 / ratio))) << ratio;
+
+    QImage shown = form->Image1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    shown.setDevicePixelRatio(1);
+    const QImage raster = RasterToImage(form->Render.Raster()).convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown.copy(0, 0, 1024, 767), raster);
+
+    const QScrollBar* across = form->ScrollBox1->horizontalScrollBar();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return across->maximum() > 0; }));
+    EXPECT_EQ(across->maximum(), form->Image1->width() - form->ScrollBox1->viewport()->width());
+    form.reset();
+    EXPECT_EQ(ValueOf(Form1Key, "FractalWidth"), Stored(TVariant(int32_t(1024))));
+    EXPECT_EQ(ValueOf(Form1Key, "FractalHeight"), Stored(TVariant(int32_t(767))));
 }
 
 TEST_F(WindowTest, CopyPutsThePictureOnTheClipboard)
