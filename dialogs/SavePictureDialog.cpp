@@ -5,12 +5,15 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSplitter>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 #include "Bitmap.h"
@@ -125,12 +128,30 @@ TSaveFileDialog::TSaveFileDialog(QWidget* parent) : QFileDialog(parent), preview
     setAcceptMode(QFileDialog::AcceptSave);
     setFileMode(QFileDialog::AnyFile);
     setSizeGripEnabled(true);
-    // Room for the file list's columns beside the pane.
-    resize(880, 480);
+    ShowColumnsWhole();
     // The pane takes a column of its own to the right of the dialog's widgets.
     if (auto* grid = qobject_cast<QGridLayout*>(layout()))
         grid->addWidget(preview_, 0, grid->columnCount(), grid->rowCount(), 1);
     connect(this, &QFileDialog::currentChanged, preview_, &TPicturePreview::ShowFile);
+}
+
+void TSaveFileDialog::ShowColumnsWhole()
+{
+    // Size, type and date as wide as their texts, the name taking the rest;
+    // the places beside the list wide enough for a folder's name.
+    if (auto* list = findChild<QTreeView*>("treeView")) {
+        QHeaderView* header = list->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
+    const int character = fontMetrics().averageCharWidth();
+    if (auto* splitter = findChild<QSplitter*>("splitter")) splitter->setSizes({22 * character, 100 * character});
+    QSize size(170 * character, 34 * fontMetrics().height());
+    if (const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
 }
 
 void TSaveFileDialog::accept()

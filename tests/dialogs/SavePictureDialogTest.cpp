@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
+#include <QHeaderView>
 
 #include <filesystem>
 #include <fstream>
@@ -137,6 +139,29 @@ TEST(SavePictureDialogTest, IsQtsOwnSaveDialogOnTheChosenFilter)
         dialog.reject();
     });
     EXPECT_EQ(selected, "M8 (Heretic2) Mipmap (*.m8)");
+}
+
+// The file list's size, type and date are shown whole, on the screen.
+TEST(SavePictureDialogTest, TheColumnsOfTheFileListAreReadable)
+{
+    TempFolder folder;
+    TPPMBitmap picture;
+    WritePicture(picture, folder / "a-picture-with-a-long-name.ppm", 640, 480);
+    TSavePictureDialog component;
+    component.SetFilter(Filter);
+    component.SetFilterIndex(2);
+    RunIn(component, folder.Q(), [&](TSaveFileDialog& dialog) {
+        auto* list = dialog.findChild<QTreeView*>("treeView");
+        ASSERT_NE(list, nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return list->model()->rowCount(list->rootIndex()) == 1; }));
+        for (int column = 1; column < list->header()->count(); ++column) {
+            const QString text = list->model()->index(0, column, list->rootIndex()).data().toString();
+            EXPECT_GT(list->columnWidth(column), list->fontMetrics().horizontalAdvance(text)) << text.toStdString();
+        }
+        const QSize screen = dialog.screen()->availableGeometry().size();
+        EXPECT_EQ(dialog.size().boundedTo(screen), dialog.size());
+        dialog.reject();
+    });
 }
 
 TEST(SavePictureDialogTest, ThePaneFollowsTheFileUnderTheCursor)
