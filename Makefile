@@ -1,9 +1,10 @@
 # The two set-up commands: `make run` and `make test` (see README.md).
 CMAKE ?= cmake
 CTEST ?= ctest
+CPACK ?= cpack
 JOBS  ?= $(shell nproc)
 
-.PHONY: all deps build run test windows windows-test sanitize tsan bench verify fuzz-build fuzz clean
+.PHONY: all deps build run test package windows windows-test sanitize tsan bench verify fuzz-build fuzz clean
 
 all: build
 
@@ -20,6 +21,10 @@ run: build
 test: build fuzz-build
 	$(CTEST) --preset default -j $(JOBS)
 	@scripts/windows-test.sh test $(JOBS)
+
+# The Debian package build/pelorix_<version>_<arch>.deb (README.md, "Installing").
+package: build
+	$(CPACK) --config build/default/CPackConfig.cmake -B $(CURDIR)/build
 
 # The Qt-free libraries, their tests and pelorix-render.exe cross-built as
 # Windows programs (build/windows); windows-test runs them under Wine and

@@ -117,17 +117,9 @@ public:
     void SetFractalSize(int32_t width, int32_t height);
     void DrawFractal(TFractalProc generator);
 
-    // "Pelorix, Version1.1": the title and the version with no blank between.
-    QString IdleStatusText() const;
-
     // Runs a command handler; what it throws goes to the application's error
     // handler, so no exception crosses Qt's signal and event code.
     static void RunGuarded(const std::function<void()>& handler);
-
-    // The one place the menu bar and every menu are made: owner-drawn ones,
-    // which the flat menu painter draws.
-    TOwnerDrawMenuBar* NewMenuBar();
-    TOwnerDrawMenu* NewMenu(const QString& title, QWidget* parent);
 
     // Event handlers.
     void FormCreate();
@@ -156,6 +148,12 @@ public:
     static constexpr const char* MailDomain = "pelorix.org";
 
 private:
+    // "Pelorix, Version1.1": the title and the version with no blank between.
+    QString IdleStatusText() const;
+    // The one place the menu bar and every menu are made: owner-drawn ones,
+    // which the flat menu painter draws.
+    TOwnerDrawMenuBar* NewMenuBar();
+    TOwnerDrawMenu* NewMenu(const QString& title, QWidget* parent);
     void CreateControls();
     void CreateActions();
     void CreateMenus();

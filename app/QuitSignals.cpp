@@ -36,9 +36,11 @@ TCloseOnQuitSignals::TCloseOnQuitSignals()
     fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
 
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, [] {
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
         char byte;
         [[maybe_unused]] ssize_t got = ::read(signalPipe[0], &byte, 1);
+        if (!requested_) replaced_ = TExceptionHandlerHook::Set({});
+        requested_ = true;
         QApplication::closeAllWindows();
     });
 
@@ -50,8 +52,15 @@ TCloseOnQuitSignals::TCloseOnQuitSignals()
     sigaction(SIGTERM, &action, &previousTerm);
 }
 
+void TCloseOnQuitSignals::CloseIfRequested() const
+{
+    // Queued: the event loop is not running yet.
+    if (requested_) QMetaObject::invokeMethod(qApp, [] { QApplication::closeAllWindows(); }, Qt::QueuedConnection);
+}
+
 TCloseOnQuitSignals::~TCloseOnQuitSignals()
 {
+    if (requested_) TExceptionHandlerHook::Set(std::move(replaced_));
     if (signalPipe[0] < 0) return;
     sigaction(SIGINT, &previousInt, nullptr);
     sigaction(SIGTERM, &previousTerm, nullptr);
@@ -64,6 +73,7 @@ TCloseOnQuitSignals::~TCloseOnQuitSignals()
 #else
 
 TCloseOnQuitSignals::TCloseOnQuitSignals() {}
+void TCloseOnQuitSignals::CloseIfRequested() const {}
 TCloseOnQuitSignals::~TCloseOnQuitSignals() = default;
 
 #endif

@@ -18,6 +18,7 @@ int main(int argc, char** argv)
     try {
         TForm1 form;
         form.MainWindow()->show();
+        quitSignals.CloseIfRequested();
         return app.exec();
     } catch (const std::exception& e) {
         // The window could not be made (or freed): say why rather than abort.

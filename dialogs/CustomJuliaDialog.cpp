@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include <limits>
 #include <memory>
 
 namespace {
@@ -128,6 +129,11 @@ void TCustomJuliaSetForm::CreateParameters()
         edit->setObjectName(design.EditName);
         edit->setGeometry(40, design.Top, 121, 21);
         edit->SetValue(design.Value);
+        // The edits feed doubles: a number beyond a double's range (1e309 is a
+        // valid long double) is out of bounds, as any other bound would be.
+        edit->SetMinValue(-std::numeric_limits<double>::max());
+        edit->SetMaxValue(std::numeric_limits<double>::max());
+        edit->SetUseBounds(true);
         label->setBuddy(edit);
         this->*design.Label = label;
         this->*design.Edit = edit;

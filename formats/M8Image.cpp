@@ -142,30 +142,37 @@ const std::array<TPaletteEntry, 16>& M8StartColours()
     return colours;
 }
 
+namespace {
+
+// The indices of one row of 24-bit pixels. Pictures come in runs of one
+// colour: the previous answer first. A colour's answer never changes (entries
+// are only appended, and the first in reach stays the first), so nothing else
+// needs remembering; the table's own look-up is as quick as a cache of the
+// colours seen would be.
+void ReduceRow(TColourTable& table, const uint8_t* p, int32_t width, uint8_t* out)
+{
+    uint32_t lastColour = 0xFFFFFFFF; // no colour
+    uint8_t lastIndex = 0;
+    for (int32_t x = 0; x < width; ++x, p += 3) {
+        const uint32_t colour = p[0] | (p[1] << 8) | (p[2] << 16);
+        if (colour != lastColour) {
+            lastIndex = table.IndexOf(p[2], p[1], p[0]);
+            lastColour = colour;
+        }
+        *out++ = lastIndex;
+    }
+}
+
+} // namespace
+
 TM8Reduction ReduceM8(const TBitmap& picture)
 {
     const int32_t width = picture.Width(), height = picture.Height();
     TM8Reduction result;
     result.Indices.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
     TColourTable table;
-    uint8_t* out = result.Indices.data();
-    // Pictures come in runs of one colour: the previous answer first. A
-    // colour's answer never changes (entries are only appended, and the first
-    // in reach stays the first), so nothing else needs remembering; the
-    // table's own look-up is as quick as a cache of the colours seen would be.
-    uint32_t lastColour = 0xFFFFFFFF; // no colour
-    uint8_t lastIndex = 0;
-    for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* p = picture.ScanLine(y);
-        for (int32_t x = 0; x < width; ++x, p += 3) {
-            const uint32_t colour = p[0] | (p[1] << 8) | (p[2] << 16);
-            if (colour != lastColour) {
-                lastIndex = table.IndexOf(p[2], p[1], p[0]);
-                lastColour = colour;
-            }
-            *out++ = lastIndex;
-        }
-    }
+    for (int32_t y = 0; y < height; ++y)
+        ReduceRow(table, picture.ScanLine(y), width, result.Indices.data() + static_cast<size_t>(y) * width);
     result.Used = table.Size();
     result.Palette.resize(256);
     for (int i = 0; i < table.Size(); ++i) result.Palette[i] = table.Entry(i);
@@ -210,22 +217,31 @@ TM8Reduction ReduceM8PlainScan(const TBitmap& picture)
     return result;
 }
 
-void TM8Bitmap::WriteToStream(TStream& stream) const
+void TM8Bitmap::WritePicture(const TBitmap& picture, TStream& stream) const
 {
-    TBitmap copy;
-    copy.Assign(*this);
-    TM8Reduction reduced;
-    const bool palettised = IsPalettised(copy.PixelFormat());
-    if (palettised) {
-        // 1 and 4 bits widen with their palette; 8 bits are written as they are.
-        copy.SetPixelFormat(TPixelFormat::pf8bit);
-        reduced.Palette = copy.Palette();
-        reduced.Palette.resize(256);
+    const uint32_t width = static_cast<uint32_t>(picture.Width()), height = static_cast<uint32_t>(picture.Height());
+    const TPixelFormat format = picture.PixelFormat();
+    std::vector<uint8_t> bgr(format == TPixelFormat::pf24bit ? 0 : size_t{width} * 3), indices(width);
+    // A row of the picture as 24-bit pixels, converted only when it is not.
+    auto row24 = [&](uint32_t y) {
+        if (bgr.empty()) return picture.ScanLine(static_cast<int32_t>(y));
+        picture.CopyRowAs24Bit(static_cast<int32_t>(y), bgr.data());
+        return static_cast<const uint8_t*>(bgr.data());
+    };
+
+    // 8 bits are written with their own palette and indices; 1 and 4 bits
+    // widen with their palette; true colour is reduced. The table is built in
+    // a first pass and the indices made again, row by row, in a second: the
+    // finished table gives every pixel the index the growing one gave it.
+    TPalette palette;
+    TColourTable table;
+    if (IsPalettised(format)) {
+        palette = picture.Palette();
     } else {
-        copy.SetPixelFormat(TPixelFormat::pf24bit);
-        reduced = ReduceM8(copy);
+        for (uint32_t y = 0; y < height; ++y) ReduceRow(table, row24(y), static_cast<int32_t>(width), indices.data());
+        for (int i = 0; i < table.Size(); ++i) palette.push_back(table.Entry(i));
     }
-    const uint32_t width = static_cast<uint32_t>(copy.Width()), height = static_cast<uint32_t>(copy.Height());
+    palette.resize(256);
 
     uint8_t header[HeaderSize] = {};
     PutLE32(header, Version);
@@ -235,14 +251,23 @@ void TM8Bitmap::WriteToStream(TStream& stream) const
         PutLE32(header + OffsetsAt + 4 * level, HeaderSize);
     }
     for (size_t i = 0; i < 256; ++i) {
-        header[PaletteAt + 3 * i] = reduced.Palette[i].Red;
-        header[PaletteAt + 3 * i + 1] = reduced.Palette[i].Green;
-        header[PaletteAt + 3 * i + 2] = reduced.Palette[i].Blue;
+        header[PaletteAt + 3 * i] = palette[i].Red;
+        header[PaletteAt + 3 * i + 1] = palette[i].Green;
+        header[PaletteAt + 3 * i + 2] = palette[i].Blue;
     }
     stream.WriteBuffer(header, sizeof header);
     for (uint32_t y = 0; y < height; ++y) {
-        const uint8_t* row = palettised ? copy.ScanLine(static_cast<int32_t>(y)) : reduced.Indices.data() + size_t{y} * width;
-        stream.WriteBuffer(row, width);
+        if (format == TPixelFormat::pf8bit) {
+            stream.WriteBuffer(picture.ScanLine(static_cast<int32_t>(y)), width);
+            continue;
+        }
+        const uint8_t* p = row24(y);
+        if (IsPalettised(format)) {
+            for (uint32_t x = 0; x < width; ++x, p += 3) indices[x] = picture.NearestIndex(RGB(p[2], p[1], p[0]));
+        } else {
+            ReduceRow(table, p, static_cast<int32_t>(width), indices.data());
+        }
+        stream.WriteBuffer(indices.data(), width);
     }
 }
 

@@ -11,7 +11,7 @@
 class TM8Bitmap : public TBitmap {
 public:
     void ReadFromStream(TStream& stream) override;
-    void WriteToStream(TStream& stream) const override;
+    void WritePicture(const TBitmap& picture, TStream& stream) const override;
     void ReadEmbedded(TStream& stream) override { ReadFromStream(stream); }
     void WriteEmbedded(TStream& stream) const override { WriteToStream(stream); }
     TPictureSize ReadSizeFromStream(TStream& stream) const override;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ByteReader.h"
@@ -182,13 +183,9 @@ TPictureSize TPPMBitmap::ReadSizeFromStream(TStream& stream) const
     return {header.Width, header.Height};
 }
 
-void TPPMBitmap::WriteToStream(TStream& stream) const
+void TPPMBitmap::WritePicture(const TBitmap& picture, TStream& stream) const
 {
-    TBitmap copy;
-    copy.Assign(*this);
-    copy.SetPixelFormat(TPixelFormat::pf24bit);
-    const int32_t width = copy.Width(), height = copy.Height();
-
+    const int32_t width = picture.Width(), height = picture.Height();
     std::string header = std::string(text_ ? "P3" : "P6") + "\n# " + Identification + "\n" + std::to_string(width) +
                          " " + std::to_string(height) + "\n255\n";
     stream.WriteBuffer(header.data(), header.size());
@@ -196,12 +193,9 @@ void TPPMBitmap::WriteToStream(TStream& stream) const
     std::vector<uint8_t> rgb(static_cast<size_t>(width) * 3);
     std::string text;
     for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* row = copy.ScanLine(y);
-        for (int32_t x = 0; x < width; ++x) {
-            rgb[x * 3] = row[x * 3 + 2];
-            rgb[x * 3 + 1] = row[x * 3 + 1];
-            rgb[x * 3 + 2] = row[x * 3];
-        }
+        // Blue, green, red as the raster holds them, then swapped in place.
+        picture.CopyRowAs24Bit(y, rgb.data());
+        for (size_t i = 0; i < rgb.size(); i += 3) std::swap(rgb[i], rgb[i + 2]);
         if (!text_) {
             stream.WriteBuffer(rgb.data(), rgb.size());
             continue;

@@ -21,23 +21,29 @@ constexpr const char* OnlyStandard = "Couldn't load TGA Image. Only standard 24,
 
 } // namespace
 
-void TTGABitmap::WriteToStream(TStream& stream) const
+void TTGABitmap::WritePicture(const TBitmap& picture, TStream& stream) const
 {
-    TBitmap copy;
-    copy.Assign(*this);
-    if (copy.PixelFormat() != TPixelFormat::pf24bit && copy.PixelFormat() != TPixelFormat::pf32bit)
-        copy.SetPixelFormat(TPixelFormat::pf24bit);
-    const int32_t width = copy.Width(), height = copy.Height();
+    const int32_t width = picture.Width(), height = picture.Height();
     // The header's 16-bit fields cannot hold more.
     if (width > 0xFFFF || height > 0xFFFF) throw Exception("Error writing TGA file: Image too large.");
+    // 24 and 32 bits are written as they are; other formats as 24 bits.
+    const bool asIs = picture.PixelFormat() == TPixelFormat::pf24bit || picture.PixelFormat() == TPixelFormat::pf32bit;
 
     uint8_t header[HeaderSize] = {};
     header[2] = 2;
     PutLE16(header + 12, static_cast<uint32_t>(width));
     PutLE16(header + 14, static_cast<uint32_t>(height));
-    header[16] = copy.PixelFormat() == TPixelFormat::pf24bit ? 24 : 32;
+    header[16] = picture.PixelFormat() == TPixelFormat::pf32bit ? 32 : 24;
     stream.WriteBuffer(header, sizeof header);
-    for (int32_t y = height - 1; y >= 0; --y) stream.WriteBuffer(copy.ScanLine(y), copy.RowBytes());
+    std::vector<uint8_t> row(asIs ? 0 : static_cast<size_t>(width) * 3);
+    for (int32_t y = height - 1; y >= 0; --y) {
+        if (asIs) {
+            stream.WriteBuffer(picture.ScanLine(y), picture.RowBytes());
+        } else {
+            picture.CopyRowAs24Bit(y, row.data());
+            stream.WriteBuffer(row.data(), row.size());
+        }
+    }
 }
 
 namespace {

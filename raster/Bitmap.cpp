@@ -6,6 +6,7 @@
 #include <new>
 #include <unordered_map>
 
+#include "PictureFiles.h"
 #include "Streams.h"
 
 int BitsPerPixel(TPixelFormat format)
@@ -146,6 +147,25 @@ uint8_t TBitmap::NearestIndex(TColor colour) const
     return static_cast<uint8_t>(best);
 }
 
+void TBitmap::CopyRowAs24Bit(int32_t row, uint8_t* to) const
+{
+    const uint8_t* from = ScanLine(row);
+    switch (format_) {
+    case TPixelFormat::pf24bit: std::copy(from, from + rowBytes_, to); break;
+    case TPixelFormat::pf32bit:
+        for (int32_t x = 0; x < width_; ++x, from += 4, to += 3) std::copy(from, from + 3, to);
+        break;
+    default:
+        for (int32_t x = 0; x < width_; ++x, to += 3) {
+            const TColor colour = ReadColor(x, row);
+            to[0] = GetBlue(colour);
+            to[1] = GetGreen(colour);
+            to[2] = GetRed(colour);
+        }
+        break;
+    }
+}
+
 void TBitmap::SetSize(int32_t width, int32_t height)
 {
     width = std::max(width, 0);
@@ -268,9 +288,7 @@ void TBitmap::LoadFromFile(const std::string& fileName)
 
 void TBitmap::SaveToFile(const std::string& fileName) const
 {
-    TFileStream stream(fileName, TFileMode::fmCreate);
-    WriteToStream(stream);
-    stream.Close();
+    WriteFileSafely(fileName, [this](TStream& stream) { WriteToStream(stream); });
 }
 
 // ---- canvas ----

@@ -91,6 +91,10 @@ public:
     uint8_t* ScanLine(int32_t row) { return pixels_.data() + static_cast<size_t>(row) * rowBytes_; }
     const uint8_t* ScanLine(int32_t row) const { return pixels_.data() + static_cast<size_t>(row) * rowBytes_; }
     size_t RowBytes() const { return rowBytes_; }
+    // A row as 24-bit pixels (blue, green, red; Width() x 3 bytes into to),
+    // the colours it shows whatever the pixel format: the writers' way to
+    // other formats without a converted copy of the whole picture.
+    void CopyRowAs24Bit(int32_t row, uint8_t* to) const;
 
     TCanvas& Canvas() { return canvas_; }
     const TCanvas& Canvas() const { return canvas_; }
@@ -100,7 +104,10 @@ public:
 
     // Stream operations; the raster class's own read and write BMP files.
     virtual void ReadFromStream(TStream& stream);
-    virtual void WriteToStream(TStream& stream) const;
+    void WriteToStream(TStream& stream) const { WritePicture(*this, stream); }
+    // Writes picture, an image of any class, in this class's file format,
+    // straight from its pixels: saving needs no copy of the picture.
+    virtual void WritePicture(const TBitmap& picture, TStream& stream) const;
     virtual void ReadEmbedded(TStream& stream) { ReadFromStream(stream); }
     virtual void WriteEmbedded(TStream& stream) const { WriteToStream(stream); }
     // The size of the picture in the stream from its header alone, after the

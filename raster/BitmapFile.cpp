@@ -74,24 +74,24 @@ void ReadExactly(TStream& stream, uint8_t* to, size_t count, const char* what)
 
 // ---- writer ----
 
-void TBitmap::WriteToStream(TStream& stream) const
+void TBitmap::WritePicture(const TBitmap& picture, TStream& stream) const
 {
-    const int bits = BitsPerPixel(format_);
-    const uint64_t stride = Stride(width_, bits);
+    const int bits = BitsPerPixel(picture.format_);
+    const uint64_t stride = Stride(picture.width_, bits);
 
     // A palettised image gets an entry for every index its pixels use, black
     // where its palette has none, so that the file shows what the image shows.
     TPalette palette;
-    if (IsPalettised(format_)) {
-        palette = palette_;
+    if (IsPalettised(picture.format_)) {
+        palette = picture.palette_;
         uint32_t highest = 0;
-        for (int32_t y = 0; y < height_; ++y)
-            for (int32_t x = 0; x < width_; ++x) highest = std::max(highest, ReadIndex(ScanLine(y), x));
+        for (int32_t y = 0; y < picture.height_; ++y)
+            for (int32_t x = 0; x < picture.width_; ++x) highest = std::max(highest, picture.ReadIndex(picture.ScanLine(y), x));
         palette.resize(std::max<size_t>({palette.size(), size_t{highest} + 1, 1}));
     }
 
     const uint64_t offset = FileHeaderSize + InfoHeaderSize + palette.size() * 4;
-    const uint64_t imageBytes = stride * static_cast<uint64_t>(height_);
+    const uint64_t imageBytes = stride * static_cast<uint64_t>(picture.height_);
     if (offset + imageBytes > std::numeric_limits<uint32_t>::max())
         throw Exception("Error writing BMP file: Image too large.");
 
@@ -100,8 +100,8 @@ void TBitmap::WriteToStream(TStream& stream) const
     PutLE32(header + 10, static_cast<uint32_t>(offset));
     uint8_t* info = header + FileHeaderSize;
     PutLE32(info, InfoHeaderSize);
-    PutLE32(info + 4, static_cast<uint32_t>(width_));
-    PutLE32(info + 8, static_cast<uint32_t>(height_)); // positive: rows bottom-up
+    PutLE32(info + 4, static_cast<uint32_t>(picture.width_));
+    PutLE32(info + 8, static_cast<uint32_t>(picture.height_)); // positive: rows bottom-up
     PutLE16(info + 12, 1);
     PutLE16(info + 14, static_cast<uint32_t>(bits));
     PutLE32(info + 16, BI_RGB);
@@ -122,9 +122,9 @@ void TBitmap::WriteToStream(TStream& stream) const
     }
 
     std::vector<uint8_t> row(stride, 0);
-    const size_t usedBits = static_cast<size_t>(width_) * bits;
-    for (int32_t y = height_ - 1; y >= 0; --y) {
-        std::copy(ScanLine(y), ScanLine(y) + rowBytes_, row.begin());
+    const size_t usedBits = static_cast<size_t>(picture.width_) * bits;
+    for (int32_t y = picture.height_ - 1; y >= 0; --y) {
+        std::copy(picture.ScanLine(y), picture.ScanLine(y) + picture.rowBytes_, row.begin());
         // The unused low bits of a 1- or 4-bit row's last byte are written as 0.
         if (usedBits % 8) row[usedBits / 8] &= static_cast<uint8_t>(0xFF00 >> (usedBits % 8));
         stream.WriteBuffer(row.data(), row.size());

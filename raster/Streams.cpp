@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -65,16 +67,68 @@ int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin)
     return static_cast<int64_t>(position_);
 }
 
+std::string SystemErrorText(int error) { return std::generic_category().message(error); }
+
+namespace {
+
+#ifndef _WIN32
+// Opens without waiting for the other end of a FIFO, then lets reads and
+// writes wait as usual once there is one.
+std::FILE* OpenFile(const std::string& fileName, TFileMode mode)
+{
+    const bool create = mode == TFileMode::fmCreate;
+    const int flags = (create ? O_WRONLY | O_CREAT | O_TRUNC : O_RDONLY) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    const int fd = ::open(fileName.c_str(), flags, 0666);
+    if (fd < 0) return nullptr;
+    std::FILE* file = nullptr;
+    if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0) file = ::fdopen(fd, create ? "wb" : "rb");
+    if (!file) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+    }
+    return file;
+}
+#else
+std::FILE* OpenFile(const std::string& fileName, TFileMode mode)
+{
+    return std::fopen(fileName.c_str(), mode == TFileMode::fmCreate ? "wb" : "rb");
+}
+#endif
+
+} // namespace
+
 TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : fileName_(fileName)
 {
-    file_ = std::fopen(fileName.c_str(), mode == TFileMode::fmCreate ? "wb" : "rb");
-    if (!file_)
-        throw EStreamError("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
+    file_ = OpenFile(fileName, mode);
+    if (!file_) {
+        // What the system says of a pipe that no one reads tells a user nothing.
+        const std::string reason = errno == ENXIO ? "No program reads from it" : SystemErrorText(errno);
+        throw EStreamError("Cannot open file \"" + fileName + "\". " + reason);
+    }
+    if (mode == TFileMode::fmCreate) UseLargeBuffer();
+}
+
+TFileStream::TFileStream(std::FILE* file, const std::string& fileName) : file_(file), fileName_(fileName)
+{
+    UseLargeBuffer();
 }
 
 TFileStream::~TFileStream()
 {
     if (file_) std::fclose(file_);
+}
+
+void TFileStream::UseLargeBuffer()
+{
+    buffer_.resize(size_t{1} << 20);
+    std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
+}
+
+void TFileStream::WriteFailed(int error) const
+{
+    if (error == 0) error = EIO; // a failure the C library did not name
+    throw EStreamError("Stream write error in \"" + fileName_ + "\". " + SystemErrorText(error));
 }
 
 size_t TFileStream::Read(void* buffer, size_t count)
@@ -84,7 +138,11 @@ size_t TFileStream::Read(void* buffer, size_t count)
 
 size_t TFileStream::Write(const void* buffer, size_t count)
 {
-    return file_ ? std::fwrite(buffer, 1, count, file_) : 0;
+    if (!file_) return 0;
+    errno = 0;
+    const size_t written = std::fwrite(buffer, 1, count, file_);
+    if (written < count) WriteFailed(errno);
+    return written;
 }
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
@@ -106,20 +164,25 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
 void TFileStream::Sync()
 {
     if (!file_) return;
-    bool failed = std::fflush(file_) != 0 || std::ferror(file_);
+    errno = 0;
+    if (std::fflush(file_) != 0 || std::ferror(file_)) WriteFailed(errno);
 #ifdef _WIN32
-    failed = failed || _commit(_fileno(file_)) != 0;
+    if (_commit(_fileno(file_)) != 0) WriteFailed(errno);
 #else
-    failed = failed || fsync(fileno(file_)) != 0;
+    if (fsync(fileno(file_)) != 0) WriteFailed(errno);
 #endif
-    if (failed) throw EStreamError("Cannot write file \"" + fileName_ + "\". " + std::strerror(errno));
 }
 
 void TFileStream::Close()
 {
     if (!file_) return;
+    errno = 0;
     bool failed = std::fflush(file_) != 0 || std::ferror(file_);
-    failed = std::fclose(file_) != 0 || failed;
+    int error = errno;
+    if (std::fclose(file_) != 0 && !failed) {
+        failed = true;
+        error = errno;
+    }
     file_ = nullptr;
-    if (failed) throw EStreamError("Cannot write file \"" + fileName_ + "\".");
+    if (failed) WriteFailed(error);
 }

@@ -47,17 +47,25 @@ private:
 
 enum class TFileMode { fmOpenRead, fmCreate };
 
+// The system's text for an error number, safe to call from any thread.
+std::string SystemErrorText(int error);
+
 class TFileStream : public TStream {
 public:
     // Throws EStreamError "Cannot open file "<name>". <reason>" on failure.
+    // Never waits for a peer: a FIFO that no one writes reads as empty, one
+    // that no one reads cannot be opened for writing (fmCreate).
     TFileStream(const std::string& fileName, TFileMode mode);
-    // Takes over a file opened by the caller; fileName is for messages.
-    TFileStream(std::FILE* file, const std::string& fileName) : file_(file), fileName_(fileName) {}
+    // Takes over a file opened by the caller for writing; fileName is for
+    // messages.
+    TFileStream(std::FILE* file, const std::string& fileName);
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;
 
     size_t Read(void* buffer, size_t count) override;
+    // Throws EStreamError "Stream write error in "<name>". <reason>" when the
+    // system refuses the bytes.
     size_t Write(const void* buffer, size_t count) override;
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
 
@@ -68,6 +76,12 @@ public:
     void Close();
 
 private:
+    [[noreturn]] void WriteFailed(int error) const;
+    // Writes go to the system in pieces this large (a whole picture of the
+    // window's sizes in a few calls), not in the C library's 4 KiB.
+    void UseLargeBuffer();
+
+    std::vector<char> buffer_; // outlives file_, which may use it
     std::FILE* file_ = nullptr;
     std::string fileName_;
 };

@@ -7,7 +7,7 @@ set -eu
 
 PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-qpa-plugins \
 libgtest-dev libgmock-dev libbenchmark-dev libspng-dev pkgconf imagemagick netpbm python3 python3-pil \
-python3-numpy appstream desktop-file-utils xvfb x11vnc"
+python3-numpy appstream desktop-file-utils xvfb x11vnc dpkg-dev man-db lintian"
 # The Windows build and its test run under Wine (skipped where these cannot
 # be installed; the wine package gives wine64 its wineserver).
 WINDOWS_PACKAGES="g++-mingw-w64-x86-64-posix wine64 wine"

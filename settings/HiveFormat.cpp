@@ -339,6 +339,23 @@ TSectionLine ParseSection(std::string_view line)
     return section;
 }
 
+// The characters of valid UTF-8 text: one byte each in Windows-1252.
+std::size_t CharCount(std::string_view utf8)
+{
+    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// What a key's sections take in the written text at least: "[path]" and two
+// line breaks each, for the key and every key below it.
+std::size_t SectionBytes(const THiveKey& key, std::size_t pathLength)
+{
+    std::size_t bytes = pathLength + 6;
+    for (const THiveKey& child : key.Keys()) bytes += SectionBytes(child, pathLength + 1 + CharCount(child.Name()));
+    return bytes;
+}
+
 // ---- Writing ---------------------------------------------------------------
 
 class TWriter {
@@ -485,10 +502,11 @@ THiveKey* THiveKey::FindKey(const std::string& name)
 
 THiveKey& THiveKey::FindOrCreateKey(const std::string& name, bool& created)
 {
-    std::string folded = FoldedName(name);
-    if (auto it = keyIndex_.find(folded); it != keyIndex_.end()) return *it->second;
+    // One look-up for both: a large hive is mostly new names.
+    auto [it, inserted] = keyIndex_.try_emplace(FoldedName(name));
+    if (!inserted) return *it->second;
     keys_.emplace_back(name);
-    keyIndex_.emplace(std::move(folded), std::prev(keys_.end()));
+    it->second = std::prev(keys_.end());
     created = true;
     return keys_.back();
 }
@@ -510,8 +528,8 @@ THiveValue* THiveKey::FindValue(const std::string& name)
 
 bool THiveKey::SetValue(THiveValue value)
 {
-    std::string folded = FoldedName(value.name);
-    if (auto it = valueIndex_.find(folded); it != valueIndex_.end()) {
+    auto [it, inserted] = valueIndex_.try_emplace(FoldedName(value.name));
+    if (!inserted) {
         // The name keeps the case it was created with.
         THiveValue& old = *it->second;
         if (old.type == value.type && old.data == value.data) return false;
@@ -520,7 +538,7 @@ bool THiveKey::SetValue(THiveValue value)
         return true;
     }
     values_.push_back(std::move(value));
-    valueIndex_.emplace(std::move(folded), std::prev(values_.end()));
+    it->second = std::prev(values_.end());
     return true;
 }
 
@@ -535,7 +553,7 @@ bool THiveKey::RemoveValue(const std::string& name)
 
 // ---- Text --------------------------------------------------------------------
 
-TParsedHive ParseHive(std::string_view text)
+TParsedHive ParseHive(std::string_view text, std::size_t maxSize)
 {
     std::vector<std::string_view> lines;
     for (std::size_t start = 0; start < text.size();) {
@@ -550,6 +568,7 @@ TParsedHive ParseHive(std::string_view text)
     if (lines.empty() || Trim(lines[0]) != "REGEDIT4") return parsed;
 
     auto hive = std::make_unique<THive>();
+    std::size_t keyBytes = 0; // the least the keys take written back
     enum { none, currentUser, otherRoot } section = none;
     THiveKey* key = nullptr;
     auto skip = [&](std::size_t index) { parsed.skipped.push_back({index + 1, std::string(lines[index])}); };
@@ -571,13 +590,21 @@ TParsedHive ParseHive(std::string_view text)
             }
             THiveKey* parent = &hive->root;
             const std::size_t walk = header.path.size() - (header.remove ? 1 : 0);
-            bool created = false;
-            for (std::size_t p = 0; p < walk && parent; ++p)
+            std::size_t pathLength = RootName.size();
+            for (std::size_t p = 0; p < walk && parent; ++p) {
+                pathLength += 1 + CharCount(header.path[p]);
+                bool created = false;
                 parent = header.remove ? parent->FindKey(header.path[p])
                                        : &parent->FindOrCreateKey(header.path[p], created);
+                if (created && (keyBytes += pathLength + 6) > maxSize) return parsed;
+            }
             if (header.remove) {
                 // Values after a deletion belong to no key.
-                if (parent) parent->RemoveKey(header.path.back());
+                THiveKey* removed = parent ? parent->FindKey(header.path.back()) : nullptr;
+                if (removed) {
+                    keyBytes -= SectionBytes(*removed, pathLength + 1 + CharCount(removed->Name()));
+                    parent->RemoveKey(header.path.back());
+                }
             } else {
                 section = currentUser;
                 key = parent;

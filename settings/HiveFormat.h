@@ -94,8 +94,11 @@ struct TParsedHive {
 
 // Reads what the registry editor imports. A line it cannot understand is
 // skipped and listed; a text without the header, or with a key or name
-// longer or deeper than Windows allows, is damaged.
-TParsedHive ParseHive(std::string_view text);
+// longer or deeper than Windows allows, is damaged. So is one whose keys
+// alone would take more than maxSize bytes to write back (FormatHive): the
+// reading stops there, so a small text of deep key chains cannot make a
+// tree many times its size.
+TParsedHive ParseHive(std::string_view text, std::size_t maxSize = SIZE_MAX);
 
 // The text of the hive; nothing when it would be longer than maxSize.
 std::optional<std::string> FormatHive(const THive& hive, std::size_t maxSize);

@@ -8,6 +8,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Exceptions.h"
@@ -172,17 +173,9 @@ void TPNGBitmap::ReadFromStream(TStream& stream)
     TakeOver(picture);
 }
 
-void TPNGBitmap::WriteToStream(TStream& stream) const
+void TPNGBitmap::WritePicture(const TBitmap& picture, TStream& stream) const
 {
-    // Other pixel formats are turned into 24 bits on a copy.
-    const TBitmap* source = this;
-    TBitmap widened;
-    if (PixelFormat() != TPixelFormat::pf24bit) {
-        widened.Assign(*this);
-        widened.SetPixelFormat(TPixelFormat::pf24bit);
-        source = &widened;
-    }
-    const int32_t width = source->Width(), height = source->Height();
+    const int32_t width = picture.Width(), height = picture.Height();
     if (width == 0 || height == 0) throw Exception("Error writing PNG file: Empty picture.");
 
     TContext encoder(spng_ctx_new(SPNG_CTX_ENCODER));
@@ -202,12 +195,8 @@ void TPNGBitmap::WriteToStream(TStream& stream) const
     // The raster holds blue, green, red; PNG red, green, blue.
     std::vector<uint8_t> rgb(3 * static_cast<size_t>(width));
     for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* p = source->ScanLine(y);
-        for (size_t i = 0; i < rgb.size(); i += 3) {
-            rgb[i] = p[i + 2];
-            rgb[i + 1] = p[i + 1];
-            rgb[i + 2] = p[i];
-        }
+        picture.CopyRowAs24Bit(y, rgb.data());
+        for (size_t i = 0; i < rgb.size(); i += 3) std::swap(rgb[i], rgb[i + 2]);
         const int result = spng_encode_row(ctx, rgb.data(), rgb.size());
         if (result != SPNG_EOI || y + 1 < height) Check(result, link, "writing");
     }

@@ -50,6 +50,7 @@ render control and image classes.
   --convert IN OUT
                   reads the picture IN and writes it to OUT, each in the
                   format its extension selects (.png, .bmp, .ppm, .tga, .m8)
+  -h, --help      this text
 
 Options may stand before or after NAME, as "--opt value" or "--opt=value".
 

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <optional>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -122,8 +123,12 @@ public:
     explicit THiveLock(const QString& hivePath)
     {
         QDir().mkpath(QFileInfo(hivePath).absolutePath());
-        fd_ = ::open(QFile::encodeName(hivePath + ".lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ < 0) return;
+        // Like the hive, never through a symbolic link and never anything but
+        // a regular file.
+        fd_ = ::open(QFile::encodeName(hivePath + ".lock").constData(),
+                     O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+        struct stat st;
+        if (fd_ < 0 || ::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return;
         // Give up after a while rather than hang the program on a stuck peer.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         for (;;) {
@@ -158,9 +163,18 @@ THiveRegistry::~THiveRegistry() = default;
 
 QString THiveRegistry::DefaultPath()
 {
+    // A relative XDG_CONFIG_HOME is to be ignored; without HOME, the home
+    // folder is the password database's.
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty()) base = QDir::homePath() + "/.config";
-    return base + "/pelorix/HKEY_CURRENT_USER.reg";
+    if (!QDir::isAbsolutePath(base)) {
+        QString home = qEnvironmentVariable("HOME");
+        if (home.isEmpty()) {
+            const struct passwd* entry = ::getpwuid(::geteuid());
+            home = entry && entry->pw_dir ? QFile::decodeName(entry->pw_dir) : QStringLiteral("/");
+        }
+        base = home + "/.config";
+    }
+    return QDir::cleanPath(base + "/pelorix/HKEY_CURRENT_USER.reg");
 }
 
 const TPath* THiveRegistry::PathOf(TRegKey key) const
@@ -179,12 +193,12 @@ TRegKey THiveRegistry::NewHandle(TPath path)
     return key;
 }
 
-bool THiveRegistry::Refresh(bool locked)
+bool THiveRegistry::Refresh(bool locked, const std::string* foundDamaged)
 {
     const QByteArray name = QFile::encodeName(path_);
     struct stat st;
     if (::stat(name.constData(), &st) != 0) {
-        if (errno != ENOENT && errno != ENOTDIR) return Damaged(locked);
+        if (errno != ENOENT && errno != ENOTDIR) return Damaged(locked, nullptr);
         // No hive yet: an empty one.
         hive_ = std::make_unique<THive>();
         text_.reset();
@@ -195,13 +209,14 @@ bool THiveRegistry::Refresh(bool locked)
     }
     // Anything but a regular file of a sensible size is never opened, let
     // alone read: a FIFO would block, a device could do anything.
-    if (!S_ISREG(st.st_mode) || static_cast<unsigned long long>(st.st_size) > MaxHiveSize) return Damaged(locked);
+    if (!S_ISREG(st.st_mode) || static_cast<unsigned long long>(st.st_size) > MaxHiveSize)
+        return Damaged(locked, nullptr);
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT ? Refresh(locked) : Damaged(locked); // gone meanwhile: set aside by a peer
+    if (fd < 0) return errno == ENOENT ? Refresh(locked) : Damaged(locked, nullptr); // set aside by a peer meanwhile
     std::optional<std::string> text;
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) text = ReadAll(fd, MaxHiveSize);
     ::close(fd);
-    if (!text) return Damaged(locked);
+    if (!text) return Damaged(locked, nullptr);
 
     // Times on disk may move only once per kernel tick and a new file may get
     // the number of an old one: when the identity looks the same, the content
@@ -209,32 +224,40 @@ bool THiveRegistry::Refresh(bool locked)
     const TFileId id = IdOf(st);
     const bool surelyChanged = !loaded_ || (!fileIdAlwaysUnchanged_ && id != fileId_);
     if (!surelyChanged && text_ == text) return true;
+    if (foundDamaged && *foundDamaged == *text) return Damaged(locked, nullptr);
 
-    TParsedHive parsed = ParseHive(*text);
-    if (!parsed.hive) return Damaged(locked);
-    // A hive too large to be written back would be set aside at the next start.
-    const std::optional<std::string> rewritten = FormatHive(*parsed.hive, MaxHiveSize);
-    if (!rewritten) return Damaged(locked);
-    ReportSkipped(path_, parsed.skipped);
-    hive_ = std::move(parsed.hive);
-    handEdited_ = *rewritten != *text;
-    text_ = std::move(text);
-    fileId_ = id;
-    loaded_ = true;
-    return true;
+    {
+        // One tree at a time: the old one goes before the new one is made.
+        hive_ = std::make_unique<THive>();
+        loaded_ = false;
+        TParsedHive parsed = ParseHive(*text, MaxHiveSize);
+        // A hive too large to be written back would be set aside at the next start.
+        const std::optional<std::string> rewritten =
+            parsed.hive ? FormatHive(*parsed.hive, MaxHiveSize) : std::nullopt;
+        if (rewritten) {
+            ReportSkipped(path_, parsed.skipped);
+            hive_ = std::move(parsed.hive);
+            handEdited_ = *rewritten != *text;
+            text_ = std::move(text);
+            fileId_ = id;
+            loaded_ = true;
+            return true;
+        }
+    }
+    return Damaged(locked, &*text);
 }
 
-bool THiveRegistry::Damaged(bool locked)
+bool THiveRegistry::Damaged(bool locked, const std::string* text)
 {
     hive_ = std::make_unique<THive>();
     text_.reset();
     handEdited_ = false;
     loaded_ = false; // until it has been set aside
     // Set it aside under the lock, so that a hive a peer has just written in
-    // its place is never the one moved away.
+    // its place is never the one moved away. The same text is not read twice.
     if (!locked) {
         THiveLock lock(path_);
-        return lock.Locked() && Refresh(true);
+        return lock.Locked() && Refresh(true, text);
     }
     if (!SetAside(false)) return false;
     fileId_ = {};

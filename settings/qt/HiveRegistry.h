@@ -34,7 +34,9 @@ public:
     explicit THiveRegistry(QString path);
     ~THiveRegistry() override;
 
-    // ${XDG_CONFIG_HOME:-$HOME/.config}/pelorix/HKEY_CURRENT_USER.reg
+    // ${XDG_CONFIG_HOME:-$HOME/.config}/pelorix/HKEY_CURRENT_USER.reg, where
+    // a relative XDG_CONFIG_HOME counts as unset and the password database
+    // gives the home folder when HOME is unset.
     static QString DefaultPath();
     const QString& Path() const { return path_; }
 
@@ -80,9 +82,11 @@ private:
     long SubKeyPath(TRegKey base, const std::string& subKey, TPath& basePath, TPath& parts) const;
     TRegKey NewHandle(TPath path);
     // Brings the tree in line with the file; false when the file is damaged
-    // and could not be set aside.
-    bool Refresh(bool locked);
-    bool Damaged(bool locked);
+    // and could not be set aside. A text equal to foundDamaged is taken as
+    // damaged without reading it again.
+    bool Refresh(bool locked, const std::string* foundDamaged = nullptr);
+    // Sets the file aside; text is what was read of it, if anything.
+    bool Damaged(bool locked, const std::string* text);
     long Change(const TChange& change);
     bool Store();
     // Keeps the file beside it under a name with the time in it: moved when

@@ -715,6 +715,21 @@ TEST_F(ProgramTest, StartsKeepsRunningAndClosesOnTerminate)
     EndBy(SIGTERM);
 }
 
+TEST_F(ProgramTest, ASignalDuringAStartUpErrorBoxStillEndsTheProgram)
+{
+    // A stored width that is no number: start-up stores the missing height,
+    // then shows the width's error in a box.
+    QDir().mkpath(config.path() + "/pelorix");
+    QFile hive(config.path() + "/pelorix/HKEY_CURRENT_USER.reg");
+    ASSERT_TRUE(hive.open(QIODevice::WriteOnly));
+    hive.write("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Corvath\\Pelorix\\1.1\\Form1]\r\n"
+               "\"FractalWidth\"=hex:00,01,61,62,63,00\r\n\r\n");
+    hive.close();
+    Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Hive().contains("FractalHeight"); }, 10000));
+    EndBy(SIGTERM);
+}
+
 TEST_F(ProgramTest, ClosesOnInterrupt)
 {
     Start();

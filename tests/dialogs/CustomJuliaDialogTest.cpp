@@ -7,7 +7,9 @@
 #include <QPushButton>
 
 #include <functional>
+#include <limits>
 #include <memory>
+#include <optional>
 
 #include "CustomJuliaDialog.h"
 #include "components/EditTesting.h"
@@ -154,7 +156,10 @@ TEST_F(CustomJuliaDialogTest, LayoutAndTexts)
     EXPECT_EQ(form.FloatEdit1->text(), "-0.39054");
     EXPECT_EQ(form.FloatEdit2->text(), "-0.58679");
     for (TFloatEdit* edit : {form.FloatEdit1, form.FloatEdit2}) {
-        EXPECT_FALSE(edit->UseBounds());
+        // Bounds on: a double's range.
+        EXPECT_TRUE(edit->UseBounds());
+        EXPECT_EQ(edit->MaxValue(), std::numeric_limits<double>::max());
+        EXPECT_EQ(edit->MinValue(), -std::numeric_limits<double>::max());
         EXPECT_TRUE(edit->AllowEmpty());
         EXPECT_TRUE(edit->BeepOnInvalid());
         EXPECT_EQ(edit->Format(), TFloatView::fvGeneral);
@@ -217,6 +222,37 @@ TEST_F(CustomJuliaDialogTest, AnInvalidYLeavesXRead)
         EXPECT_EQ(ExecuteError(), "Invalid validation text");
         EXPECT_EQ(x, 0.5);
         EXPECT_EQ(y, -0.58679);
+    }
+}
+
+TEST_F(CustomJuliaDialogTest, RefusesWhatADoubleCannotHoldAndAlwaysOpensAgain)
+{
+    // Typed x, and the x that OK gives: nothing when the text is refused.
+    const struct {
+        const char* typed;
+        std::optional<double> read;
+    } cases[] = {
+        {"1e309", std::nullopt},
+        {"-1e309", std::nullopt},
+        {"1.7976931348623157e308", 1.7976931348623157e308},
+        {"-1e308", -1e308},
+        {"1e-400", 0.0},
+    };
+    for (const auto& c : cases) {
+        x = 0.5;
+        {
+            ShowModal show(Typed(c.typed, "0.25", QDialog::Accepted));
+            if (c.read) {
+                EXPECT_TRUE(Execute()) << c.typed;
+                EXPECT_EQ(x, *c.read) << c.typed;
+            } else {
+                EXPECT_EQ(ExecuteError(), "Invalid validation text") << c.typed;
+                EXPECT_EQ(x, 0.5) << c.typed;
+            }
+        }
+        ShowModal again(Typed("0.125", "0.25", QDialog::Accepted));
+        EXPECT_TRUE(Execute()) << "after " << c.typed;
+        EXPECT_EQ(x, 0.125);
     }
 }
 

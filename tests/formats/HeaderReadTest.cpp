@@ -12,9 +12,11 @@
 #include <new>
 #include <optional>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "FormatTesting.h"
+#include "PictureFiles.h"
 #include "PictureFormats.h"
 #include "RasterTesting.h"
 #include "M8Image.h"
@@ -235,3 +237,51 @@ TEST(HeaderReadTest, ByFileNameThroughTheRegistry)
     EXPECT_THROW(LoadPictureSize((dir / "missing.ppm").string()), EStreamError);
     fs::remove_all(dir);
 }
+
+#ifndef _WIN32
+// A picture file that is a pipe no one writes is read at once as an empty one;
+// a small file that claims a large picture (the rows it lacks stay black)
+// costs that picture once when read, and nothing like it again when saved in
+// another format: the writers stream its rows.
+TEST(HeaderReadTest, PipesNeverBlockAndLargeClaimsAreNotCopied)
+{
+    const fs::path dir = fs::temp_directory_path() / ("pelorix-claims-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    constexpr int32_t width = 2048, height = 1024;
+    TBitmap picture;
+    PrepareRaster(picture, width, height);
+    const struct {
+        const TFormatCase& format;
+        const char* name;
+        size_t fileRowBytes;
+    } cases[] = {{Formats[0], "claim.bmp", width * 3}, {Formats[1], "claim.ppm", width * 3},
+                 {Formats[2], "claim.tga", width * 3}, {Formats[3], "claim.m8", width}};
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        const std::string fifo = (dir / ("pipe" + std::string(ExtractFileExt(cases[i].name)))).string();
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        EXPECT_THROW(LoadPicture(fifo), Exception);
+        EXPECT_THROW(LoadPictureSize(fifo), Exception);
+
+        // The header and one row of the picture.
+        TMemoryStream full;
+        cases[i].format.Create()->WritePicture(picture, full);
+        TBytes bytes = full.Bytes();
+        bytes.resize(bytes.size() - (height - 1) * cases[i].fileRowBytes);
+        const fs::path claim = dir / cases[i].name;
+        std::ofstream(claim, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                     static_cast<std::streamsize>(bytes.size()));
+        const std::unique_ptr<TBitmap> read = LoadPicture(claim.string());
+        ASSERT_EQ(read->Width(), width);
+
+        const auto& next = cases[(i + 1) % std::size(cases)];
+        largestAllocation = 0;
+        probing = true;
+        SavePicture(*read, TPictureFormat{"", "", next.format.Create}, (dir / ("saved-" + std::string(next.name))).string());
+        probing = false;
+        EXPECT_LE(largestAllocation.load(), size_t{1} << 20) << "the write buffer, and no picture";
+        EXPECT_EQ(LoadPicture((dir / ("saved-" + std::string(next.name))).string())->Height(), height);
+    }
+    fs::remove_all(dir);
+}
+#endif

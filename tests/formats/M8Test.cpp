@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -41,6 +42,20 @@ void ExpectSameReduction(const TBitmap& picture, const char* what)
     EXPECT_EQ(fast.Used, plain.Used) << what;
     EXPECT_EQ(fast.Palette, plain.Palette) << what;
     EXPECT_TRUE(fast.Indices == plain.Indices) << what;
+    // The writer, which makes the indices again from the finished table, row
+    // by row, and from a 32-bit picture as from a 24-bit one.
+    for (TPixelFormat format : {TPixelFormat::pf24bit, TPixelFormat::pf32bit}) {
+        TBitmap source;
+        source.Assign(picture);
+        source.SetPixelFormat(format);
+        TMemoryStream file;
+        TM8Bitmap().WritePicture(source, file);
+        const TBytes& bytes = file.Bytes();
+        ASSERT_EQ(bytes.size(), 1040 + plain.Indices.size()) << what;
+        EXPECT_TRUE(std::equal(plain.Indices.begin(), plain.Indices.end(), bytes.begin() + 1040)) << what;
+        for (int i = 0; i < 256; ++i)
+            ASSERT_EQ(RGB(bytes[260 + 3 * i], bytes[261 + 3 * i], bytes[262 + 3 * i]), plain.Palette[i].Color()) << what;
+    }
 }
 
 // A 1040-byte header for a width x height picture at the given offset, palette

@@ -6,8 +6,16 @@
 #include <iterator>
 #include <string>
 
+#include <functional>
+#include <vector>
+
 #include <sys/stat.h>
 #include <unistd.h> // MinGW's too, for getpid
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#endif
 
 #include "Exceptions.h"
 #include "PictureFiles.h"
@@ -264,3 +272,115 @@ TEST_F(PictureFilesTest, SaveByNameNeedsARegisteredExtension)
     UnregisterPictureFormat(CreateImage<TBitmap>);
     EXPECT_FALSE(fs::exists(File("x.png")));
 }
+
+#ifdef __linux__
+namespace {
+
+// The modes of the files this process has open in the folder, named or not.
+std::vector<mode_t> ModesOfFilesOpenIn(const fs::path& folder)
+{
+    std::vector<mode_t> modes;
+    for (const fs::directory_entry& fd : fs::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const std::string target = fs::read_symlink(fd.path(), error).string();
+        struct stat st {};
+        if (!error && target.starts_with(folder.string() + "/") && ::stat(fd.path().c_str(), &st) == 0 &&
+            S_ISREG(st.st_mode))
+            modes.push_back(st.st_mode & 07777);
+    }
+    return modes;
+}
+
+} // namespace
+
+// What a second user, a signal, a long name, a pipe or a full disk may do to a
+// save, each with what the save must do about it.
+TEST_F(PictureFilesTest, SavesSafelyWhateverTheNameTheTargetOrTheDisk)
+{
+    const TPicture picture(3, 2);
+    auto saveFails = [&](const std::string& name, TBackupMode backup, const std::string& message) {
+        try {
+            SavePicture(picture, Bmp, name, backup);
+            ADD_FAILURE() << name << ": no error";
+        } catch (const EStreamError& e) {
+            EXPECT_EQ(e.Message(), message);
+        }
+    };
+    const std::string longName(251, 'n'), staleTemporary = ".pelorix-0123456789abcdef.tmp",
+                                           busyTemporary = ".pelorix-fedcba9876543210.tmp";
+    const struct {
+        const char* what;
+        std::function<void()> run;
+    } cases[] = {
+        {"the new content of a private file is private while it is written",
+         [&] {
+             Put(File("private.bmp"), "old");
+             fs::permissions(File("private.bmp"), fs::perms::owner_read | fs::perms::owner_write);
+             std::vector<mode_t> modes;
+             WriteFileSafely(File("private.bmp"), [&](TStream& s) {
+                 s.WriteBuffer("new", 3);
+                 modes = ModesOfFilesOpenIn(dir);
+             });
+             ASSERT_FALSE(modes.empty());
+             for (mode_t mode : modes) EXPECT_EQ(mode & 077, 0u) << std::oct << mode;
+             EXPECT_EQ(Contents(File("private.bmp")), "new");
+         }},
+        {"a killed save leaves nothing that the next save of the name does not remove",
+         [&] {
+             if (const pid_t child = ::fork(); child == 0) {
+                 WriteFileSafely(File("killed.bmp"), [](TStream& s) {
+                     s.WriteBuffer("part", 4);
+                     ::_exit(0); // as kill -9 would: no clean-up
+                 });
+                 ::_exit(1);
+             } else {
+                 int status = 0;
+                 ::waitpid(child, &status, 0);
+             }
+             // As a save killed elsewhere leaves them: one dead, one still being written.
+             Put(File(staleTemporary), "left");
+             Put(File(busyTemporary), "busy");
+             const int busy = ::open(File(busyTemporary).c_str(), O_RDONLY);
+             ASSERT_EQ(::flock(busy, LOCK_EX), 0);
+             SavePicture(picture, Bmp, File("killed.bmp"));
+             EXPECT_FALSE(fs::exists(File(staleTemporary)));
+             EXPECT_TRUE(fs::exists(File(busyTemporary)));
+             ::close(busy);
+             fs::remove(File(busyTemporary));
+             EXPECT_EQ(Entries(), 1u);
+         }},
+        {"a name as long as the file system allows saves, without room for a backup",
+         [&] {
+             const std::string longest = File(longName + ".bmp"), shorter = File(longName.substr(1) + ".bmp");
+             for (const std::string& name : {longest, longest, shorter, shorter})
+                 SavePicture(picture, Bmp, name, TBackupMode::bmCopyExisting);
+             TBitmap back;
+             back.LoadFromFile(longest);
+             EXPECT_EQ(back.Width(), 3);
+             EXPECT_TRUE(fs::exists(BackupFileName(shorter)));
+             EXPECT_EQ(Entries(), 3u);
+         }},
+        {"a pipe that no one reads fails at once, as target and as backup",
+         [&] {
+             ASSERT_EQ(::mkfifo(File("pipe.bmp").c_str(), 0600), 0);
+             saveFails(File("pipe.bmp"), TBackupMode::bmCopyExisting,
+                       "Cannot open file \"" + File("pipe.bmp") + "\". No program reads from it");
+             Put(File("piped.bmp"), "old");
+             ASSERT_EQ(::mkfifo(File("piped.~bmp").c_str(), 0600), 0);
+             saveFails(File("piped.bmp"), TBackupMode::bmCopyExisting,
+                       "Cannot open file \"" + File("piped.~bmp") + "\". No program reads from it");
+             EXPECT_EQ(Contents(File("piped.bmp")), "old");
+         }},
+        {"a full disk names the file and the reason",
+         [&] {
+             saveFails("/dev/full", TBackupMode::bmNone, "Stream write error in \"/dev/full\". No space left on device");
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        c.run();
+    }
+}
+#endif

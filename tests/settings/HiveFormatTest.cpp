@@ -123,6 +123,35 @@ TEST(HostileHiveTest, KeysDeeperOrNamesLongerThanWindowsAllowsAreDamage)
     EXPECT_FALSE(FormatHive(*huge.hive, 8 << 20));
 }
 
+TEST(HostileHiveTest, ReadingStopsWhereTheKeysCouldNotBeWrittenBack)
+{
+    // Each 1 KB line of a 512-deep chain makes 512 keys, 260 KB to write back.
+    std::string chains;
+    for (int i = 0; i < 64; ++i) chains += "[HKEY_CURRENT_USER\\c" + std::to_string(i) + DeepSection(MaxKeyDepth - 1).substr(Root.size()) + "\r\n";
+    // Chains made and deleted again: only what stays counts.
+    std::string deleted;
+    for (int i = 0; i < 64; ++i) deleted += DeepSection(MaxKeyDepth) + "\r\n[-HKEY_CURRENT_USER\\k]\r\n";
+    const std::string flat = "[HKEY_CURRENT_USER\\A\\\xe9]\r\n[HKEY_CURRENT_USER\\B]\r\n\"v\"=dword:00000001\r\n";
+    // The keys' sections alone: "[path]", then two line breaks.
+    const std::size_t flatKeys = std::string("[HKEY_CURRENT_USER\\A]\r\n\r\n[HKEY_CURRENT_USER\\A\\\xe9]\r\n\r\n"
+                                             "[HKEY_CURRENT_USER\\B]\r\n\r\n").size();
+    const struct {
+        const std::string& sections;
+        std::size_t maxSize;
+        bool read;
+    } cases[] = {
+        {chains, 8 << 20, false},
+        {chains, 1 << 30, true},
+        {deleted, 1 << 20, true},
+        {flat, flatKeys, true},
+        {flat, flatKeys - 1, false},
+    };
+    for (const auto& c : cases) {
+        const TParsedHive parsed = ParseHive(Export(c.sections), c.maxSize);
+        EXPECT_EQ(bool(parsed.hive), c.read) << c.sections.size() << " bytes, " << c.maxSize;
+    }
+}
+
 TEST(HostileHiveTest, NoiseAfterTheHeaderIsSkippedLineByLine)
 {
     std::mt19937 random(7);

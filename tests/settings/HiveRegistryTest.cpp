@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <pwd.h>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -607,11 +608,42 @@ TEST_F(HiveRegistryTest, AWriterKilledBeforeTheReplaceLeavesThePreviousHive)
 TEST(HiveRegistryPathTest, LiesInTheUsersConfigFolder)
 {
     const QByteArray config = qgetenv("XDG_CONFIG_HOME"), home = qgetenv("HOME");
-    qputenv("XDG_CONFIG_HOME", "/tmp/config");
-    EXPECT_EQ(THiveRegistry::DefaultPath(), "/tmp/config/pelorix/HKEY_CURRENT_USER.reg");
-    qputenv("XDG_CONFIG_HOME", "");
-    qputenv("HOME", "/tmp/home");
-    EXPECT_EQ(THiveRegistry::DefaultPath(), "/tmp/home/.config/pelorix/HKEY_CURRENT_USER.reg");
+    const struct passwd* user = ::getpwuid(::geteuid());
+    ASSERT_NE(user, nullptr);
+    const QString own = QString::fromLocal8Bit(user->pw_dir) + "/.config/pelorix/HKEY_CURRENT_USER.reg";
+    // XDG_CONFIG_HOME, HOME (nullptr: unset), the hive's path.
+    const struct {
+        const char* config;
+        const char* home;
+        QString path;
+    } cases[] = {
+        {"/tmp/config", "/tmp/home", "/tmp/config/pelorix/HKEY_CURRENT_USER.reg"},
+        {"", "/tmp/home", "/tmp/home/.config/pelorix/HKEY_CURRENT_USER.reg"},
+        {"relative/config", "/tmp/home", "/tmp/home/.config/pelorix/HKEY_CURRENT_USER.reg"},
+        {"", nullptr, own},
+        {"relative", "", own},
+    };
+    for (const auto& c : cases) {
+        qputenv("XDG_CONFIG_HOME", c.config);
+        if (c.home)
+            qputenv("HOME", c.home);
+        else
+            qunsetenv("HOME");
+        EXPECT_EQ(THiveRegistry::DefaultPath(), c.path) << c.config << " " << (c.home ? c.home : "(unset)");
+    }
     qputenv("XDG_CONFIG_HOME", config);
     qputenv("HOME", home);
+}
+
+TEST(HiveRegistryPathTest, TheLockFileIsNeverALink)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/pelorix/HKEY_CURRENT_USER.reg";
+    QDir().mkpath(dir.path() + "/pelorix");
+    ASSERT_TRUE(QFile::link(dir.path() + "/elsewhere", path + ".lock"));
+    THiveRegistry hive(path);
+    TRegKey key = 0;
+    EXPECT_NE(hive.CreateKey(hkCurrentUser, "Software", &key), regSuccess);
+    EXPECT_FALSE(QFileInfo::exists(dir.path() + "/elsewhere"));
+    EXPECT_FALSE(QFileInfo::exists(path));
 }
