@@ -81,6 +81,19 @@ const QScreen* ScreenAt(QPoint point)
     return screen ? screen : QGuiApplication::primaryScreen();
 }
 
+// The rectangle inside the available area of the screen it falls on: moved
+// in, and shrunk where it is larger.
+QRect OnScreen(QRect outer)
+{
+    const QScreen* screen = ScreenAt(outer.center());
+    if (!screen) return outer;
+    const QRect area = screen->availableGeometry();
+    QRect placed(outer.topLeft(), outer.size().boundedTo(area.size()));
+    placed.moveLeft(std::clamp(placed.left(), area.left(), area.right() + 1 - placed.width()));
+    placed.moveTop(std::clamp(placed.top(), area.top(), area.bottom() + 1 - placed.height()));
+    return placed;
+}
+
 } // namespace
 
 QMargins FrameMargins(const QWidget* window)
@@ -103,15 +116,23 @@ void SetFrameSize(QWidget* window, QSize outer)
 void SetFrameOnScreen(QWidget* window, QRect outer)
 {
     TFramePlacement::Start(window, [outer](QWidget* w, QMargins frame) {
-        QRect placed = outer;
-        if (const QScreen* screen = ScreenAt(outer.center())) {
-            const QRect area = screen->availableGeometry();
-            placed.setSize(outer.size().boundedTo(area.size()));
-            placed.moveLeft(std::clamp(placed.left(), area.left(), area.right() + 1 - placed.width()));
-            placed.moveTop(std::clamp(placed.top(), area.top(), area.bottom() + 1 - placed.height()));
-        }
+        const QRect placed = OnScreen(outer);
         w->resize(ClientSize(placed.size(), frame));
         if (CanPlaceWindows()) w->move(placed.topLeft()); // move() places a window by its frame
+    });
+}
+
+void MoveFrame(QWidget* window, QPoint topLeft)
+{
+    if (!CanPlaceWindows()) return;
+    TFramePlacement::Start(window, [topLeft](QWidget* w, QMargins) { w->move(topLeft); });
+}
+
+void MoveFrameOnScreen(QWidget* window, QPoint topLeft)
+{
+    if (!CanPlaceWindows()) return;
+    TFramePlacement::Start(window, [topLeft](QWidget* w, QMargins frame) {
+        w->move(OnScreen(QRect(topLeft, w->size().grownBy(frame))).topLeft());
     });
 }
 

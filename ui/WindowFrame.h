@@ -22,5 +22,10 @@ void SetFrameSize(QWidget* window, QSize outer);
 // Gives the window's frame this outer rectangle, inside the available area of
 // the screen it falls on: moved in, and shrunk where it is larger.
 void SetFrameOnScreen(QWidget* window, QRect outer);
+// Puts the window's frame at this point, in place of any placement pending.
+void MoveFrame(QWidget* window, QPoint topLeft);
+// Puts the window's frame at this point, moved in where it would stick out
+// of the available area of the screen.
+void MoveFrameOnScreen(QWidget* window, QPoint topLeft);
 // Centres the window's frame on the screen's available area.
 void CentreFrame(QWidget* window, const QScreen* screen);

@@ -116,7 +116,7 @@ void TFormRestorer::RestorePlacement()
     if (restorePosition && CanPlaceWindows()) {
         // move() places a window by its frame.
         const QSize frameSize = restoreSize ? outer : window->frameGeometry().size();
-        window->move(OnScreen(left, top, frameSize));
+        MoveFrame(window, OnScreen(left, top, frameSize));
     }
     if (restoreSize) SetFrameSize(window, outer);
 }

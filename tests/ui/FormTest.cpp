@@ -82,4 +82,11 @@ TEST(FormTest, ADesignedFrameIsKeptOnTheScreen)
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         EXPECT_EQ(window.frameGeometry(), c.expected);
     }
+    // A dialog of a fixed size keeps it and comes in whole.
+    QWidget dialog;
+    dialog.setFixedSize(300, 200);
+    MoveFrameOnScreen(&dialog, area.bottomRight() - QPoint(100, 50));
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    EXPECT_EQ(dialog.frameGeometry(), QRect(area.bottomRight() - QPoint(299, 199), QSize(300, 200)));
 }
