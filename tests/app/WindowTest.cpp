@@ -582,7 +582,9 @@ TEST_F(WindowTest, SizeAndPlacementLastFromOneRunToTheNext)
     QRect placement;
     {
         auto form = Open();
-        // First run: the default size is stored at once.
+        // First run: the designed 800 x 600 is the frame's size; the default
+        // drawing size is stored at once.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return form->MainWindow()->frameGeometry().size() == QSize(800, 600); }));
         EXPECT_EQ(ValueOf(Form1Key, "FractalWidth"), Stored(TVariant(int32_t(640))));
         EXPECT_EQ(ValueOf(Form1Key, "FractalHeight"), Stored(TVariant(int32_t(480))));
         EXPECT_EQ(form->Image1->size(), QSize(640, 480));
