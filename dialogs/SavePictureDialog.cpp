@@ -137,21 +137,31 @@ TSaveFileDialog::TSaveFileDialog(QWidget* parent) : QFileDialog(parent), preview
 
 void TSaveFileDialog::ShowColumnsWhole()
 {
-    // Size, type and date as wide as their texts, the name taking the rest;
-    // the places beside the list wide enough for a folder's name.
-    if (auto* list = findChild<QTreeView*>("treeView")) {
-        QHeaderView* header = list->header();
-        header->setStretchLastSection(false);
-        header->setSectionResizeMode(0, QHeaderView::Stretch);
-        for (int column = 1; column < header->count(); ++column)
-            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
-    }
     const int character = fontMetrics().averageCharWidth();
     if (auto* splitter = findChild<QSplitter*>("splitter")) splitter->setSizes({22 * character, 100 * character});
     QSize size(170 * character, 34 * fontMetrics().height());
     if (const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen())
         size = size.boundedTo(screen->availableGeometry().size());
     resize(size);
+
+    // Size, type and date as wide as their texts, the name taking the rest
+    // but never less than a readable width; a list too narrow for them all
+    // scrolls.
+    auto* list = findChild<QTreeView*>("treeView");
+    if (!list) return;
+    QHeaderView* header = list->header();
+    header->setStretchLastSection(false);
+    for (int column = 1; column < header->count(); ++column)
+        header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    const auto fitName = [list, header, character] {
+        int others = 0;
+        for (int column = 1; column < header->count(); ++column) others += header->sectionSize(column);
+        list->setColumnWidth(0, std::max(list->viewport()->width() - others, 24 * character));
+    };
+    connect(header, &QHeaderView::sectionResized, list, [fitName](int column) {
+        if (column > 0) fitName();
+    });
+    connect(header, &QHeaderView::geometriesChanged, list, fitName);
 }
 
 void TSaveFileDialog::accept()
