@@ -16,6 +16,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 #include "Bitmap.h"
 #include "Form.h"
 #include "Format.h"
@@ -105,10 +107,13 @@ TPreviewWindow::TPreviewWindow(const QImage& picture, QWidget* parent) : QDialog
     setObjectName("PreviewWindow");
     setWindowTitle("Preview");
     setModal(true);
-    // The picture's size, or the screen's where the picture is larger.
+    // The picture's size in the screen's pixels, or the screen's where the
+    // picture is larger.
     QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, picture.width(), picture.height());
-    QRect placed(QPoint(), picture.size().boundedTo(area.size()));
+    const qreal ratio = screen ? screen->devicePixelRatio() : 1;
+    const QSize size(std::ceil(picture.width() / ratio), std::ceil(picture.height() / ratio));
+    QRect placed(QPoint(), size.boundedTo(area.size()));
     placed.moveCenter(area.center());
     setGeometry(placed);
 }

@@ -248,7 +248,7 @@ TEST(SavePictureDialogTest, PreviewShowsThePictureCentredAndClosesWithEsc)
         seen = true;
         EXPECT_EQ(window->windowTitle(), "Preview");
         EXPECT_TRUE(window->isModal());
-        EXPECT_EQ(window->size(), QSize(120, 80));
+        EXPECT_EQ(window->size() * window->devicePixelRatio(), QSize(120, 80)); // one picture pixel on one screen pixel
         const QRect screen = window->screen()->availableGeometry();
         EXPECT_LE((window->frameGeometry().center() - screen.center()).manhattanLength(), 1)
             << window->frameGeometry().center().x() << "," << window->frameGeometry().center().y();
