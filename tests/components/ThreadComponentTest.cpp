@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Exceptions.h"
@@ -51,6 +52,28 @@ int RunningWorkers()
     return running;
 }
 
+// Waits until the worker has gone to sleep again: blocked, as the system
+// reports it. It has then made every decision it makes before blocking.
+bool WaitUntilBlocked([[maybe_unused]] int worker)
+{
+#if defined(__linux__)
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const std::string path = "/proc/self/task/" + std::to_string(worker) + "/stat";
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::ifstream stat(path);
+        std::string line;
+        std::getline(stat, line);
+        // The state follows the name, which is in parentheses.
+        const auto name = line.rfind(')');
+        if (name != std::string::npos && name + 2 < line.size() && line[name + 2] == 'S') return true;
+        std::this_thread::yield();
+    }
+    return false;
+#else
+    return true;
+#endif
+}
+
 // Waits for the test instead of the clock: each Step() lets one call through.
 // Counts the pauses begun and the calls handed over (the real hand-over),
 // and knows the worker's thread.
@@ -66,6 +89,7 @@ public:
         changed_.notify_all();
         if (!changed_.wait(lock, stop, [this] { return steps_ > 0; })) return false;
         --steps_;
+        changed_.notify_all();
         return true;
     }
     void HandOver(std::function<void()> call, std::stop_token stop) override
@@ -99,11 +123,16 @@ public:
         std::lock_guard lock(mutex_);
         return worker_;
     }
-    // Waits for the worker alone, serving no events on this thread.
+    // These wait for the worker alone, serving no events on this thread.
     bool WaitUntil(int pauses, int handedOver) const
     {
         std::unique_lock lock(mutex_);
         return changed_.wait_for(lock, timeout, [&] { return pauses_ >= pauses && handedOver_ >= handedOver; });
+    }
+    bool WaitUntilStepsTaken() const
+    {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, timeout, [&] { return steps_ == 0; });
     }
 
 private:
@@ -302,16 +331,22 @@ TEST_F(ThreadComponentTest, PausingStopsFurtherCallsButAHandedOverOneMayStillRun
     EXPECT_EQ(probe.terminates, 1);
     ASSERT_TRUE(WaitFor([&] { return probe.executes == 1; }));
 
-    // Paused: whatever pauses it is allowed, the worker hands over nothing.
-    waits->Step(2);
-    QCoreApplication::processEvents();
+    // Paused in the middle of a pause: the pause ends, and the worker hands
+    // over nothing.
+    c->SetEnabled(true);
+    ASSERT_TRUE(waits->WaitUntil(2, 1));
+    c->SetEnabled(false);
+    waits->Step();
+    ASSERT_TRUE(waits->WaitUntilStepsTaken());
+    ASSERT_TRUE(WaitUntilBlocked(waits->Worker()));
     EXPECT_EQ(waits->HandedOver(), 1);
+    QCoreApplication::processEvents();
     EXPECT_EQ(probe.executes, 1);
 
-    // Enabled again, it goes on with the pauses it was given.
+    // Enabled again, it goes on with the pause it has had.
     c->SetEnabled(true);
-    ASSERT_TRUE(WaitFor([&] { return probe.executes == 3; }));
-    EXPECT_EQ(probe.starts, 2);
+    ASSERT_TRUE(WaitFor([&] { return probe.executes == 2; }));
+    EXPECT_EQ(probe.starts, 3);
 }
 
 TEST_F(ThreadComponentTest, WithoutAHandlerTheWorkerStillHandsOverEmptyCalls)
