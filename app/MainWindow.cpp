@@ -37,6 +37,7 @@
 #include "RegistryKeys.h"
 #include "ThreadComponent.h"
 #include "Variant.h"
+#include "WindowFrame.h"
 
 namespace {
 
@@ -125,7 +126,7 @@ TForm1::TForm1() : TForm(new TMainWindow(this)), window_(static_cast<TMainWindow
         else
             busyCursor_.reset();
     };
-    Render.OnResized = [this](int32_t width, int32_t height) { Image1->setFixedSize(width, height); };
+    Render.OnResized = [this](int32_t width, int32_t height) { Image1->SetPixelSize({width, height}); };
     FormCreate();
 }
 
@@ -161,8 +162,7 @@ void TForm1::RunGuarded(const std::function<void()>& handler)
 void TForm1::CreateControls()
 {
     window_->setWindowTitle(QString::fromStdString(ApplicationTitle()));
-    window_->move(127, 76);
-    window_->resize(800, 600);
+    SetFrameOnScreen(window_, QRect(127, 76, 800, 600));
     window_->setContextMenuPolicy(Qt::NoContextMenu);
 
     auto* client = new QWidget(window_);
@@ -190,7 +190,7 @@ void TForm1::CreateControls()
     ScrollBox1->setWidgetResizable(false);
     Image1 = new TImageControl;
     Image1->setObjectName("Image1");
-    Image1->setFixedSize(640, 480);
+    Image1->SetPixelSize({640, 480});
     ScrollBox1->setWidget(Image1);
     panelLayout->addWidget(ScrollBox1, 1);
 
@@ -551,8 +551,8 @@ void TForm1::FormCreate()
 void TForm1::FormDestroy()
 {
     try {
-        FractalWidth->WriteValue(TVariant(static_cast<int32_t>(Image1->width())));
-        FractalHeight->WriteValue(TVariant(static_cast<int32_t>(Image1->height())));
+        FractalWidth->WriteValue(TVariant(static_cast<int32_t>(Image1->PixelSize().width())));
+        FractalHeight->WriteValue(TVariant(static_cast<int32_t>(Image1->PixelSize().height())));
     } catch (const std::exception& e) {
         HandleException(e);
     }

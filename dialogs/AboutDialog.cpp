@@ -15,6 +15,7 @@
 #include "Format.h"
 #include "Messages.h"
 #include "RegistryKeys.h"
+#include "WindowFrame.h"
 
 namespace {
 
@@ -134,7 +135,7 @@ bool TAboutDialog::Execute()
 
     // Centred on the screen the program's window is on.
     QScreen* screen = window ? window->screen() : QGuiApplication::primaryScreen();
-    if (screen) box->move(screen->availableGeometry().center() - box->rect().center());
+    CentreFrame(box.get(), screen);
 
     return box->exec() == QDialog::Accepted;
 }

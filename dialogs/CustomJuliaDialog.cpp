@@ -9,6 +9,8 @@
 #include <limits>
 #include <memory>
 
+#include "WindowFrame.h"
+
 namespace {
 
 QWidget* MakePanel(QWidget* parent, const char* name, const QRect& geometry)
@@ -85,7 +87,7 @@ TCustomJuliaSetForm::TCustomJuliaSetForm(QWidget* parentWindow, TCustomKey* conf
     font.setStyleHint(QFont::SansSerif);
     dialog->setFont(font);
     dialog->setFixedSize(ClientWidth, ClientHeight);
-    dialog->move(335, 253);
+    MoveFrameOnScreen(dialog, QPoint(335, 253));
 
     CreateMemo();
     CreateParameters();

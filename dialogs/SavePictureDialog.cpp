@@ -5,13 +5,18 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSplitter>
+#include <QTreeView>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 #include "Bitmap.h"
 #include "Form.h"
@@ -102,10 +107,13 @@ TPreviewWindow::TPreviewWindow(const QImage& picture, QWidget* parent) : QDialog
     setObjectName("PreviewWindow");
     setWindowTitle("Preview");
     setModal(true);
-    // The picture's size, or the screen's where the picture is larger.
+    // The picture's size in the screen's pixels, or the screen's where the
+    // picture is larger.
     QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, picture.width(), picture.height());
-    QRect placed(QPoint(), picture.size().boundedTo(area.size()));
+    const qreal ratio = screen ? screen->devicePixelRatio() : 1;
+    const QSize size(std::ceil(picture.width() / ratio), std::ceil(picture.height() / ratio));
+    QRect placed(QPoint(), size.boundedTo(area.size()));
     placed.moveCenter(area.center());
     setGeometry(placed);
 }
@@ -125,12 +133,40 @@ TSaveFileDialog::TSaveFileDialog(QWidget* parent) : QFileDialog(parent), preview
     setAcceptMode(QFileDialog::AcceptSave);
     setFileMode(QFileDialog::AnyFile);
     setSizeGripEnabled(true);
-    // Room for the file list's columns beside the pane.
-    resize(880, 480);
+    ShowColumnsWhole();
     // The pane takes a column of its own to the right of the dialog's widgets.
     if (auto* grid = qobject_cast<QGridLayout*>(layout()))
         grid->addWidget(preview_, 0, grid->columnCount(), grid->rowCount(), 1);
     connect(this, &QFileDialog::currentChanged, preview_, &TPicturePreview::ShowFile);
+}
+
+void TSaveFileDialog::ShowColumnsWhole()
+{
+    const int character = fontMetrics().averageCharWidth();
+    if (auto* splitter = findChild<QSplitter*>("splitter")) splitter->setSizes({22 * character, 100 * character});
+    QSize size(170 * character, 34 * fontMetrics().height());
+    if (const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
+
+    // Size, type and date as wide as their texts, the name taking the rest
+    // but never less than a readable width; a list too narrow for them all
+    // scrolls.
+    auto* list = findChild<QTreeView*>("treeView");
+    if (!list) return;
+    QHeaderView* header = list->header();
+    header->setStretchLastSection(false);
+    for (int column = 1; column < header->count(); ++column)
+        header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    const auto fitName = [list, header, character] {
+        int others = 0;
+        for (int column = 1; column < header->count(); ++column) others += header->sectionSize(column);
+        list->setColumnWidth(0, std::max(list->viewport()->width() - others, 24 * character));
+    };
+    connect(header, &QHeaderView::sectionResized, list, [fitName](int column) {
+        if (column > 0) fitName();
+    });
+    connect(header, &QHeaderView::geometriesChanged, list, fitName);
 }
 
 void TSaveFileDialog::accept()

@@ -59,6 +59,8 @@ public:
     void accept() override;
 
 private:
+    void ShowColumnsWhole();
+
     TPicturePreview* preview_;
 };
 

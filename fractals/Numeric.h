@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 inline int32_t Min(int32_t a, int32_t b) { return a < b ? a : b; }
 inline int32_t Max(int32_t a, int32_t b) { return a > b ? a : b; }
@@ -26,3 +27,16 @@ inline int64_t RoundHalfEven(long double x)
 
 // Toward zero; out of the 64-bit range throws EInvalidOp.
 int64_t Truncate(long double x);
+
+// 0, step, step + step, ...: count running sums, each rounded when stored, as
+// the coordinate accumulators of the generators take them.
+inline std::vector<double> RunningSums(int32_t count, double step)
+{
+    std::vector<double> sums(static_cast<size_t>(count));
+    double sum = 0.0;
+    for (double& s : sums) {
+        s = sum;
+        sum = static_cast<long double>(sum) + step;
+    }
+    return sums;
+}

@@ -31,9 +31,11 @@ void SetEscapeTimeThreads(int32_t threads);
 int32_t EscapeTimeThreads();
 
 // band(col, row) computes one point's result, a value from -128 to 127, on any
-// thread; it reads only what stays constant during the run. paint(col, row,
-// band) and endColumn(col) run on the calling thread, in the plain order:
-// every point of a column, then its end.
+// thread; it reads only what stays constant during the run. Where band also
+// has Column(col, rows, out), the threads compute whole columns with it, each
+// out[row] being band(col, row). paint(col, row, band) and endColumn(col) run
+// on the calling thread, in the plain order: every point of a column, then
+// its end.
 template <class TBand, class TPaint, class TEndColumn>
 void ParallelColumns(int32_t columns, int32_t rows, TBand band, TPaint paint, TEndColumn endColumn)
 {
@@ -67,12 +69,18 @@ void ParallelColumns(int32_t columns, int32_t rows, TBand band, TPaint paint, TE
     std::mutex doneMutex;
     std::condition_variable chunkDone;
 
+    auto computeColumn = [&](int32_t col, int8_t* out) {
+        if constexpr (requires { band.Column(col, rows, out); })
+            band.Column(col, rows, out);
+        else
+            for (int32_t row = 0; row < rows; ++row) out[row] = static_cast<int8_t>(band(col, row));
+    };
     auto compute = [&](int32_t c) {
         TChunk& state = chunk[c];
         const int32_t end = c * ChunkColumns + ChunkColumns < columns ? c * ChunkColumns + ChunkColumns : columns;
         for (int32_t col = c * ChunkColumns; col < end; ++col) {
             int8_t* out = bands.data() + static_cast<size_t>(col) * static_cast<size_t>(rows);
-            for (int32_t row = 0; row < rows; ++row) out[row] = static_cast<int8_t>(band(col, row));
+            computeColumn(col, out);
             if (int columnFlags = std::fetestexcept(FloatingPointFaults)) {
                 ClearFloatingPointFaults();
                 // Should the fault not repeat, it counts at the column's end.

@@ -79,7 +79,7 @@ void DrawQuadraticJulia(TBitmap& raster, const TQuadraticJulia& member, TMap map
     const std::vector<double> xs = RunningSums(lastColumn + 1, step);
     const std::vector<double> ys = RunningSums(lastRow + 1, step);
 
-    auto band = [&](int32_t col, int32_t row) { return JuliaPixelBand(xs, ys, R, col, row, L, map); };
+    const TJuliaBands<TMap> band{xs, ys, R, {L, map}};
     auto paint = [&](int32_t col, int32_t row, int32_t k) {
         if (k < 0) return; // the orbit came near 0
         TColor colour;

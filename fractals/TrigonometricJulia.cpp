@@ -50,7 +50,7 @@ void DrawTrigonometricJulia(TBitmap& raster, TMap map)
     const std::vector<double> xs = RunningSums(T + 1, step);
     const std::vector<double> ys = RunningSums(V + 1, step);
 
-    auto band = [&](int32_t col, int32_t row) { return JuliaPixelBand(xs, ys, R, col, row, L, map); };
+    const TJuliaBands<TMap> band{xs, ys, R, {L, map}};
     // Every band is painted, band 0 black and band 15 white.
     auto paint = [&](int32_t col, int32_t row, int32_t k) {
         if (k < 0) return; // the orbit came near 0

@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QProxyStyle>
+#include <QShortcut>
 #include <QStyleFactory>
 #include <QStyleOptionMenuItem>
 
@@ -119,6 +121,15 @@ public:
             }
         }
         QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        // As on Windows, the pointer and the keys select a disabled item too,
+        // so its hint shows; the painter draws it without the highlight.
+        if (hint == SH_Menu_AllowActiveAndDisabled) return true;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
 
     int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
@@ -277,6 +288,27 @@ TOwnerDrawMenuBar::TOwnerDrawMenuBar(QWidget* parent) : QMenuBar(parent)
     // A desktop's global menu bar would draw the items itself.
     setNativeMenuBar(false);
     GiveOwnStyle(this);
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    f10->setContext(Qt::WindowShortcut);
+    connect(f10, &QShortcut::activated, this, &TOwnerDrawMenuBar::ToggleKeyboardMode);
+}
+
+void TOwnerDrawMenuBar::ToggleKeyboardMode()
+{
+    if (activeAction()) {
+        setActiveAction(nullptr);
+        return;
+    }
+    const QList<QAction*> items = actions();
+    const auto first = std::find_if(items.begin(), items.end(), [](QAction* item) { return item->isVisible(); });
+    if (first == items.end()) return;
+    // Qt keeps its keyboard mode private; a drop-down closed with Esc leaves
+    // the bar in it, its item selected.
+    setActiveAction(*first);
+    if (QMenu* menu = (*first)->menu(); menu && menu->isVisible()) {
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(menu, &escape);
+    }
 }
 
 void TOwnerDrawMenuBar::SetOwnerDraw(bool value)

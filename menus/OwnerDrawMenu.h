@@ -51,6 +51,10 @@ public:
     // Lays the items out again and repaints: their sizes may have changed.
     void Relayout();
 
+    // Enters the bar from the keyboard with its first item selected, or leaves
+    // it, as Alt does; F10 does it as well.
+    void ToggleKeyboardMode();
+
 protected:
     void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override;
 

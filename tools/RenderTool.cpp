@@ -3,9 +3,14 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <exception>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <ostream>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 #include "Catalogue.h"
 #include "Exceptions.h"
@@ -200,11 +205,53 @@ const TPictureFormat* FindFormatForFile(std::string_view file)
 
 struct TUnknownFileType {};
 
-void Render(TRenderControl& control, const TFractalEntry& entry, const TPictureFormat& format, const fs::path& file)
-{
-    control.DrawFractal(entry.Generator);
-    SavePicture(control.Raster(), format, file.string());
-}
+// Saves one picture at a time on a thread of its own, so that the next
+// picture renders while the disk takes the last one. The files are written in
+// the order they are handed over; after a failure nothing more is written.
+class TBackgroundSaver {
+public:
+    TBackgroundSaver() = default;
+    TBackgroundSaver(const TBackgroundSaver&) = delete;
+    TBackgroundSaver& operator=(const TBackgroundSaver&) = delete;
+    // Leaving early (another failure is on its way): wait, report nothing.
+    ~TBackgroundSaver()
+    {
+        if (thread_.joinable()) thread_.join();
+    }
+
+    // Waits for the save in progress and rethrows its failure; then starts
+    // saving a copy of the picture with SavePicture.
+    void Save(const TBitmap& picture, const TPictureFormat& format, std::string fileName)
+    {
+        Finish();
+        // One copy for all pictures: at the same size it needs no new memory.
+        copy_.Assign(picture);
+        try {
+            thread_ = std::thread([this, &format, fileName] {
+                try {
+                    SavePicture(copy_, format, fileName);
+                } catch (...) {
+                    failure_ = std::current_exception();
+                }
+            });
+        } catch (const std::system_error&) {
+            SavePicture(copy_, format, fileName); // no thread to be had: save here
+        }
+    }
+
+    // Waits for the save in progress; rethrows its failure.
+    void Finish()
+    {
+        if (thread_.joinable()) thread_.join();
+        if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+    }
+
+private:
+    std::thread thread_;
+    // The thread reads copy_ and writes failure_ only while it runs.
+    TBitmap copy_;
+    std::exception_ptr failure_;
+};
 
 int Run(const TOptions& options, std::ostream& out)
 {
@@ -251,15 +298,26 @@ int Run(const TOptions& options, std::ostream& out)
     if (options.Pen) control.Raster().Canvas().Pen.Color = *options.Pen;
 
     if (single) {
-        Render(control, *single, *format, options.Output);
+        control.DrawFractal(single->Generator);
+        SavePicture(control.Raster(), *format, options.Output);
         return rtsSuccess;
     }
     std::string extension = "." + format->Extension;
     for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     fs::create_directories(options.AllDir);
+    TBackgroundSaver saver;
     for (const TFractalEntry& entry : FractalCatalogue()) {
-        Render(control, entry, *format, fs::path(options.AllDir) / (CompactCaption(entry.Caption) + extension));
+        try {
+            control.DrawFractal(entry.Generator);
+        } catch (...) {
+            // A save that failed before came first.
+            saver.Finish();
+            throw;
+        }
+        const fs::path file = fs::path(options.AllDir) / (CompactCaption(entry.Caption) + extension);
+        saver.Save(control.Raster(), *format, file.string());
     }
+    saver.Finish();
     return rtsSuccess;
 }
 

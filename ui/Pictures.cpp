@@ -191,12 +191,17 @@ QImage Embossed(const QImage& picture)
     const QImage source = picture.convertToFormat(QImage::Format_ARGB32);
     const int w = source.width(), h = source.height();
     const int shift = std::lround(source.devicePixelRatio());
-    // How much of each pixel is ink: opaque and dark pixels fully, light ones not.
+    // How much of each pixel is ink: the dark, nearly grey outlines fully;
+    // light pixels and coloured fills (a blue disk, a brown door) not, so the
+    // picture keeps its lines rather than turning into a grey blot.
     auto ink = [&](int x, int y) -> double {
         if (x < 0 || y < 0 || x >= w || y >= h) return 0;
         const QRgb c = source.pixel(x, y);
         const double lightness = (0.299 * qRed(c) + 0.587 * qGreen(c) + 0.114 * qBlue(c)) / 255.0;
-        return qAlpha(c) / 255.0 * std::clamp((0.85 - lightness) / 0.35, 0.0, 1.0);
+        const double chroma =
+            (std::max({qRed(c), qGreen(c), qBlue(c)}) - std::min({qRed(c), qGreen(c), qBlue(c)})) / 255.0;
+        return qAlpha(c) / 255.0 * std::clamp((0.75 - lightness) / 0.35, 0.0, 1.0) *
+               std::clamp((0.45 - chroma) / 0.15, 0.0, 1.0);
     };
     QImage out(w, h, QImage::Format_ARGB32);
     out.setDevicePixelRatio(source.devicePixelRatio());

@@ -10,27 +10,9 @@
 
 #include "LittleEndian.h"
 #include "Messages.h"
+#include "WindowFrame.h"
 
 namespace {
-
-// Wayland does not let a program place its windows.
-bool CanPlaceWindows()
-{
-    return !QGuiApplication::platformName().startsWith("wayland");
-}
-
-QMargins FrameMargins(const QWidget* window)
-{
-    const QRect frame = window->frameGeometry(), client = window->geometry();
-    return {client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
-            frame.bottom() - client.bottom()};
-}
-
-QSize ClientSize(QSize outer, QMargins frame)
-{
-    return {std::max(outer.width() - frame.left() - frame.right(), 0),
-            std::max(outer.height() - frame.top() - frame.bottom(), 0)};
-}
 
 // Stored placements are 32-bit numbers that any file may hold: everything
 // computed from them is computed in 64 bits.
@@ -71,38 +53,6 @@ QSize PlausibleSize(std::int64_t width, std::int64_t height, QSize own)
 
 } // namespace
 
-// Qt sizes a window by its client area, and its frame is known only once a
-// window manager has framed it. Until then the restored outer size stands in
-// for the client size; this watcher takes the frame off as soon as it is known,
-// so that the window does not grow by its frame at every start.
-class TFrameWatcher : public QObject {
-public:
-    TFrameWatcher(QWidget* window, QSize outer) : QObject(window), window_(window), outer_(outer)
-    {
-        window->installEventFilter(this);
-    }
-
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched == window_ && !done_ &&
-            (event->type() == QEvent::Show || event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
-            window_->isVisible()) {
-            const QMargins frame = FrameMargins(window_);
-            if (!frame.isNull()) {
-                done_ = true;
-                window_->resize(ClientSize(outer_, frame));
-                deleteLater();
-            }
-        }
-        return false;
-    }
-
-private:
-    QWidget* window_;
-    QSize outer_;
-    bool done_ = false;
-};
-
 TFormRestorer::TFormRestorer(TComponent* owner)
     : TCustomKey(owner), self_(std::make_shared<TFormRestorer*>(this))
 {
@@ -112,7 +62,6 @@ TFormRestorer::~TFormRestorer()
 {
     MarkDestroying();
     *self_ = nullptr;
-    delete frameWatcher_.data();
 }
 
 TForm* TFormRestorer::OwnerForm() const
@@ -167,14 +116,9 @@ void TFormRestorer::RestorePlacement()
     if (restorePosition && CanPlaceWindows()) {
         // move() places a window by its frame.
         const QSize frameSize = restoreSize ? outer : window->frameGeometry().size();
-        window->move(OnScreen(left, top, frameSize));
+        MoveFrame(window, OnScreen(left, top, frameSize));
     }
-    if (restoreSize) {
-        const QMargins frame = FrameMargins(window);
-        window->resize(ClientSize(outer, frame));
-        delete frameWatcher_.data();
-        if (frame.isNull()) frameWatcher_ = new TFrameWatcher(window, outer);
-    }
+    if (restoreSize) SetFrameSize(window, outer);
 }
 
 void TFormRestorer::SavePlacement()

@@ -5,16 +5,12 @@
 // loaded its components, before the window is first shown; stored when the
 // window closes.
 
-#include <QPointer>
-
 #include <memory>
 
 #include "Form.h"
 #include "RegistryKeys.h"
 
 enum class TFormRestorerOption { frSizeAndPosition = 0, frSizeOnly = 1, frPositionOnly = 2 };
-
-class TFrameWatcher;
 
 class TFormRestorer : public TCustomKey {
 public:
@@ -36,7 +32,6 @@ protected:
     void Loaded() override;
 
 private:
-    friend class TFrameWatcher;
     TForm* OwnerForm() const;
     void FormClose(TComponent* sender, TCloseAction& action);
 
@@ -45,5 +40,4 @@ private:
     // Shared with the close handler installed on the form, which may outlive
     // this restorer; cleared when the restorer goes.
     std::shared_ptr<TFormRestorer*> self_;
-    QPointer<TFrameWatcher> frameWatcher_;
 };

@@ -7,6 +7,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -15,6 +17,7 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <cmath>
 #include <memory>
 #include <thread>
 
@@ -335,6 +338,18 @@ TEST_F(WindowTest, ShortcutsReachTheirCommands)
     QTest::keyClick(window, Qt::Key_Delete);
     EXPECT_EQ(form->Render.CurrentFractal, nullptr);
 
+    // F10 enters the menu bar on its first item, as Alt does; Down opens the
+    // menu, Esc goes back to the bar, F10 leaves it.
+    QTest::keyClick(window, Qt::Key_F10);
+    EXPECT_EQ(form->MainMenu1->activeAction(), form->File1->menuAction());
+    EXPECT_FALSE(form->File1->isVisible());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->File1->isVisible(); }));
+    QTest::keyClick(form->File1, Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form->File1->isVisible(); }));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10);
+    EXPECT_EQ(form->MainMenu1->activeAction(), nullptr);
+
     QTest::keyClick(window, Qt::Key_X, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(ValueOf(Form1Key, "SizeAndPosition").size(), 16u);
@@ -417,6 +432,39 @@ TEST_F(WindowTest, TheStatusBarShowsTheHintAfterABlankOrTheIdleText)
     EXPECT_EQ(Status(*form), IdleText);
 }
 
+// Pointing at a menu item selects it and shows its hint, also while the item
+// is disabled (nothing is drawn yet: Save As, Copy and Clear).
+TEST_F(WindowTest, PointingAtAMenuItemShowsItsHintEnabledOrNot)
+{
+    auto form = Open();
+    emit form->File1->aboutToShow(); // the commands as the menus see them
+    const std::vector<std::tuple<QMenu*, QAction*, bool, QString>> items = {
+        {form->File1, form->SaveAs1, false, " Export current fractal to an image file on disk"},
+        {form->File1, form->Exit1, true, " Exit the application"},
+        {form->Edit1, form->Copy1, false, " Copy current fractal as an image to clipboard"},
+        {form->Edit1, form->Clear1, false, " Clear view"},
+        {form->View1, form->ViewStatusbar1, true, " Show or hide the status bar"},
+        {form->Help1, form->Contactme1, true, " COntact the author"},
+        {form->Help1, form->About1, true, " Display general information and copyright notice"},
+    };
+    for (const auto& [menu, item, enabled, hint] : items) {
+        const std::string name = item->objectName().toStdString();
+        form->MainMenu1->setActiveAction(menu->menuAction());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(menu)) << name;
+        QTest::mouseMove(menu, menu->actionGeometry(item).center());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Status(*form) == hint; })) << name << ": " << Status(*form).toStdString();
+        EXPECT_EQ(menu->activeAction(), item) << name;
+        EXPECT_EQ(item->isEnabled(), enabled) << name;
+        // Moving on with the keys reaches disabled items as well, and their hints.
+        form->StatusPanel->clear();
+        QTest::keyClick(menu, Qt::Key_Up);
+        QTest::keyClick(menu, Qt::Key_Down);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Status(*form) == hint; })) << name;
+        menu->close();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !menu->isVisible(); })) << name;
+    }
+}
+
 TEST_F(WindowTest, TheViewMenuMarksTheCurrentSizeAndTheVisibleBars)
 {
     StoreSize(TVariant(int32_t(700)), TVariant(int32_t(500)));
@@ -452,6 +500,31 @@ TEST_F(WindowTest, HidingTheBarsLastsOnlyForTheRun)
     auto form = Open();
     EXPECT_TRUE(form->ToolBar1->isVisible());
     EXPECT_TRUE(form->StatusBar1->isVisible());
+}
+
+// One raster pixel on one pixel of the screen at any device pixel ratio
+// (ctest runs this once more at a ratio of 2): the control is the raster's
+// size in the screen's pixels, the scroll range covers just that, and the
+// stored size stays the raster's.
+TEST_F(WindowTest, ThePictureIsShownPixelForPixelAtAnyPixelRatio)
+{
+    StoreSize(TVariant(int32_t(1024)), TVariant(int32_t(767)));
+    auto form = Open();
+    Item(*form, "Mandel1")->trigger();
+    const qreal ratio = form->Image1->devicePixelRatioF();
+    EXPECT_EQ(form->Image1->size(), QSize(std::ceil(1024 / ratio), std::ceil(767 / ratio))) << ratio;
+
+    QImage shown = form->Image1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    shown.setDevicePixelRatio(1);
+    const QImage raster = RasterToImage(form->Render.Raster()).convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown.copy(0, 0, 1024, 767), raster);
+
+    const QScrollBar* across = form->ScrollBox1->horizontalScrollBar();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return across->maximum() > 0; }));
+    EXPECT_EQ(across->maximum(), form->Image1->width() - form->ScrollBox1->viewport()->width());
+    form.reset();
+    EXPECT_EQ(ValueOf(Form1Key, "FractalWidth"), Stored(TVariant(int32_t(1024))));
+    EXPECT_EQ(ValueOf(Form1Key, "FractalHeight"), Stored(TVariant(int32_t(767))));
 }
 
 TEST_F(WindowTest, CopyPutsThePictureOnTheClipboard)
@@ -496,7 +569,9 @@ TEST_F(WindowTest, SizeAndPlacementLastFromOneRunToTheNext)
     QRect placement;
     {
         auto form = Open();
-        // First run: the default size is stored at once.
+        // First run: the designed 800 x 600 is the frame's size; the default
+        // drawing size is stored at once.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return form->MainWindow()->frameGeometry().size() == QSize(800, 600); }));
         EXPECT_EQ(ValueOf(Form1Key, "FractalWidth"), Stored(TVariant(int32_t(640))));
         EXPECT_EQ(ValueOf(Form1Key, "FractalHeight"), Stored(TVariant(int32_t(480))));
         EXPECT_EQ(form->Image1->size(), QSize(640, 480));

@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
+#include <QHeaderView>
 
 #include <filesystem>
 #include <fstream>
@@ -139,6 +141,29 @@ TEST(SavePictureDialogTest, IsQtsOwnSaveDialogOnTheChosenFilter)
     EXPECT_EQ(selected, "M8 (Heretic2) Mipmap (*.m8)");
 }
 
+// The file list's name, size, type and date are shown whole, on the screen.
+TEST(SavePictureDialogTest, TheColumnsOfTheFileListAreReadable)
+{
+    TempFolder folder;
+    TPPMBitmap picture;
+    WritePicture(picture, folder / "mandel-640x480.ppm", 640, 480);
+    TSavePictureDialog component;
+    component.SetFilter(Filter);
+    component.SetFilterIndex(2);
+    RunIn(component, folder.Q(), [&](TSaveFileDialog& dialog) {
+        auto* list = dialog.findChild<QTreeView*>("treeView");
+        ASSERT_NE(list, nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return list->model()->rowCount(list->rootIndex()) == 1; }));
+        for (int column = 0; column < list->header()->count(); ++column) {
+            const QString text = list->model()->index(0, column, list->rootIndex()).data().toString();
+            EXPECT_GT(list->columnWidth(column), list->fontMetrics().horizontalAdvance(text)) << text.toStdString();
+        }
+        const QSize screen = dialog.screen()->availableGeometry().size();
+        EXPECT_EQ(dialog.size().boundedTo(screen), dialog.size());
+        dialog.reject();
+    });
+}
+
 TEST(SavePictureDialogTest, ThePaneFollowsTheFileUnderTheCursor)
 {
     TempFolder folder;
@@ -223,7 +248,7 @@ TEST(SavePictureDialogTest, PreviewShowsThePictureCentredAndClosesWithEsc)
         seen = true;
         EXPECT_EQ(window->windowTitle(), "Preview");
         EXPECT_TRUE(window->isModal());
-        EXPECT_EQ(window->size(), QSize(120, 80));
+        EXPECT_EQ(window->size() * window->devicePixelRatio(), QSize(120, 80)); // one picture pixel on one screen pixel
         const QRect screen = window->screen()->availableGeometry();
         EXPECT_LE((window->frameGeometry().center() - screen.center()).manhattanLength(), 1)
             << window->frameGeometry().center().x() << "," << window->frameGeometry().center().y();

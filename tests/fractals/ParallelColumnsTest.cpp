@@ -7,6 +7,7 @@
 
 #include "Exceptions.h"
 #include "GeneratorTesting.h"
+#include "OrbitLanes.h"
 #include "ParallelColumns.h"
 
 namespace {
@@ -112,10 +113,13 @@ TEST(ParallelColumnsTest, AFaultPendingAtEntryIsTheFirstPointsFault)
 
 TEST(ParallelColumnsTest, EscapeTimePicturesAreTheSameOnOneThreadAndOnMany)
 {
-    const TFractalProc generators[] = {DrawCustomJulia, DrawAmeboa, DrawDendrite, DrawDragon, DrawEKG,     DrawFlower,
-                                       DrawRabbit,      DrawSiegel, DrawCloud,    DrawJuliaCos, DrawJuliaSin};
-    for (auto [w, h] : {std::pair{1024, 1024}, std::pair{320, 240}, std::pair{33, 17}}) {
-        for (TFractalProc proc : generators) {
+    const TFractalProc generators[] = {DrawMandel, DrawCustomJulia, DrawAmeboa, DrawDendrite, DrawDragon, DrawEKG,
+                                       DrawFlower, DrawRabbit,      DrawSiegel, DrawCloud,    DrawJuliaCos, DrawJuliaSin};
+    // Columns longer and shorter than the interleaved orbits.
+    for (auto [w, h] : {std::pair{1024, 1024}, std::pair{320, 240}, std::pair{33, 17}, std::pair{20, 9},
+                        std::pair{9, 4}}) {
+        for (size_t g = 0; g < std::size(generators); ++g) {
+            const TFractalProc proc = generators[g];
             TBitmap plain, threaded;
             {
                 TThreads setting(1);
@@ -125,7 +129,7 @@ TEST(ParallelColumnsTest, EscapeTimePicturesAreTheSameOnOneThreadAndOnMany)
                 TThreads setting(5);
                 RenderWith(threaded, proc, w, h);
             }
-            EXPECT_TRUE(SamePixels(plain, threaded)) << w << "x" << h;
+            EXPECT_TRUE(SamePixels(plain, threaded)) << w << "x" << h << " generator " << g;
         }
     }
 }
@@ -152,5 +156,37 @@ TEST(ParallelColumnsTest, RepeatedLargeRunsNeverMissAChunk)
     for (int32_t threads : {2, 4, 8}) {
         TThreads setting(threads);
         for (int run = 0; run < 300; ++run) ASSERT_EQ(digest(), plain) << threads << " threads, run " << run;
+    }
+}
+
+namespace {
+
+// A toy orbit: halve or triple-plus-one until 1, the band being the number of
+// steps (capped); orbits of very different lengths share the lanes.
+struct TCollatzIteration {
+    struct TOrbit {
+        int64_t v;
+        int32_t n;
+    };
+    void Iterate(TOrbit& o) const { o.v = o.v % 2 ? 3 * o.v + 1 : o.v / 2; }
+    bool Decided(TOrbit& o, int8_t& band) const
+    {
+        if (o.v != 1 && ++o.n < 120) return false;
+        band = static_cast<int8_t>(o.n);
+        return true;
+    }
+};
+
+} // namespace
+
+TEST(OrbitLanesTest, EveryOrbitGetsItsOwnBandWhateverTheCount)
+{
+    for (int32_t count = 0; count <= 40; ++count) {
+        auto start = [](int32_t i) { return TCollatzIteration::TOrbit{7 + 13 * i, 0}; };
+        std::vector<int8_t> bands(static_cast<size_t>(count) + 1, -7);
+        OrbitBands<6>(TCollatzIteration{}, count, start, bands.data());
+        for (int32_t i = 0; i < count; ++i)
+            EXPECT_EQ(bands[i], OrbitBand(TCollatzIteration{}, start(i))) << count << " orbits, orbit " << i;
+        EXPECT_EQ(bands[count], -7) << "written past the end";
     }
 }

@@ -118,6 +118,48 @@ TEST_F(RenderToolTest, AllRendersEveryBuiltGeneratorWithOneContinuingSeed)
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "out/sub"), fs::directory_iterator()), 27);
 }
 
+// --all saves while the next picture renders, yet fails as one picture after
+// the other would: at the first failure in menu order, naming that file, with
+// every picture before it written and none after it.
+TEST_F(RenderToolTest, AllStopsAtTheFirstFailureInMenuOrder)
+{
+    // Custom's constant makes its first step overflow.
+    const std::string overflowing = "1" + std::string(160, '0') + ",0";
+    struct TCase {
+        std::string Blocked; // a folder where this picture's file would go
+        bool Overflow;
+        std::string FirstFailure; // the picture whose failure is reported
+        bool SaveFails;           // that failure is its save, else its render
+    };
+    const TCase cases[] = {
+        {"Ameboa", false, "Ameboa", true},
+        {"Rock", false, "Rock", true},     // the last picture
+        {"", true, "Custom", false},       // a render fails
+        {"Mandel", true, "Mandel", true},  // a save fails before a later render does
+        {"Custom", true, "Custom", false}, // the render fails first: its file is never tried
+    };
+    for (const TCase& c : cases) {
+        const fs::path out = dir / ("out-" + c.Blocked + (c.Overflow ? "-overflow" : ""));
+        if (!c.Blocked.empty()) fs::create_directories(out / (c.Blocked + ".ppm"));
+        std::vector<std::string> args = {"--all", out.string(), "--size", "24x16", "--seed", "3"};
+        if (c.Overflow) args.insert(args.end(), {"--julia", overflowing});
+        const Result r = RunTool(args);
+        EXPECT_EQ(r.status, 1) << c.FirstFailure;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        if (c.SaveFails)
+            EXPECT_NE(r.err.find(c.Blocked + ".ppm"), std::string::npos) << r.err;
+        else
+            EXPECT_EQ(r.err, "pelorix-render: Floating point overflow\n");
+        bool before = true;
+        for (const TFractalEntry& entry : FractalCatalogue()) {
+            const std::string name = CompactCaption(entry.Caption);
+            if (name == c.FirstFailure) before = false;
+            if (name == c.Blocked) continue;
+            EXPECT_EQ(fs::is_regular_file(out / (name + ".ppm")), before) << c.FirstFailure << ": " << name;
+        }
+    }
+}
+
 TEST_F(RenderToolTest, CloudTakesItsTwoTonesFromThePen)
 {
     Result r = RunTool({"Cloud", "--pen", "3264C8", "-o", File("cloud.ppm"), "--size", "320x240"});

@@ -1,4 +1,7 @@
 #include <QDialog>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTest>
 #include <QPointer>
 #include <QWidget>
 
@@ -7,6 +10,7 @@
 #include <memory>
 
 #include "Form.h"
+#include "WindowFrame.h"
 
 namespace {
 
@@ -56,4 +60,34 @@ TEST(FormTest, ABorrowedWindowIsNeverFreedByTheForm)
     parent.reset(); // frees the window first
     EXPECT_EQ(form.Window(), nullptr);
     EXPECT_FALSE(childComponentGone) << "the components stay until the form goes";
+}
+
+// A designed placement lands on the screen: moved in where it sticks out,
+// shrunk where it is larger.
+TEST(FormTest, ADesignedFrameIsKeptOnTheScreen)
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const struct {
+        QRect designed, expected;
+    } cases[] = {
+        {QRect(area.topLeft() + QPoint(10, 20), QSize(200, 100)), QRect(area.topLeft() + QPoint(10, 20), QSize(200, 100))},
+        {QRect(area.bottomRight() - QPoint(50, 40), QSize(200, 100)),
+         QRect(area.bottomRight() - QPoint(199, 99), QSize(200, 100))},
+        {QRect(area.topLeft() + QPoint(127, 76), area.size() + QSize(300, 200)), area},
+    };
+    for (const auto& c : cases) {
+        QWidget window;
+        SetFrameOnScreen(&window, c.designed);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        EXPECT_EQ(window.frameGeometry(), c.expected);
+    }
+    // A dialog of a fixed size keeps it and comes in whole.
+    QWidget dialog;
+    dialog.setFixedSize(300, 200);
+    MoveFrameOnScreen(&dialog, area.bottomRight() - QPoint(100, 50));
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    EXPECT_EQ(dialog.frameGeometry().bottomRight(), area.bottomRight());
+    EXPECT_EQ(dialog.size(), QSize(300, 200));
 }

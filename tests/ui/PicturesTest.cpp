@@ -92,6 +92,7 @@ TEST(MenuPictures, HaveAnEmbossedGreyDisabledLook)
             EXPECT_NE(disabled, normal);
             EXPECT_GT(Coverage(disabled), 0.2);
             bool white = false, grey = false;
+            int dark = 0;
             for (int y = 0; y < disabled.height(); ++y)
                 for (int x = 0; x < disabled.width(); ++x) {
                     const QRgb c = disabled.pixel(x, y);
@@ -99,9 +100,18 @@ TEST(MenuPictures, HaveAnEmbossedGreyDisabledLook)
                     ASSERT_TRUE(qRed(c) == qGreen(c) && qGreen(c) == qBlue(c)) << x << "," << y;
                     white |= qAlpha(c) > 128 && qRed(c) > 200;
                     grey |= qAlpha(c) == 255 && qRed(c) == 128;
+                    dark += qAlpha(c) > 128 && qRed(c) < 160;
                 }
             EXPECT_TRUE(white) << "no white relief";
             EXPECT_TRUE(grey) << "no grey face";
+            // The pictures of Save, Copy and Clear, which are disabled at times,
+            // turn into lines: a grey blot would look like an enabled button.
+            int solid = 0;
+            for (int y = 0; y < normal.height(); ++y)
+                for (int x = 0; x < normal.width(); ++x) solid += qAlpha(normal.pixel(x, y)) > 128;
+            if (index == 0 || index == 1 || index == 5) {
+                EXPECT_LT(dark, 0.55 * solid);
+            }
         }
         EXPECT_FALSE(IsPixelDoubled(PictureAt(icon, 2, QIcon::Disabled)));
     }
