@@ -1,9 +1,8 @@
 #include "ThreadComponent.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
-#include <QObject>
 
-#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <mutex>
@@ -18,45 +17,29 @@
 #endif
 #include <windows.h>
 #elif defined(__linux__)
+#include <pthread.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #endif
-
-class TThreadContext;
 
 // Everything the worker and the component share. The worker holds it through
 // a shared pointer, so it outlives the component when the worker is still
 // waiting at destruction.
 struct TNestedThread::TState {
-    mutable std::mutex mutex;
-    mutable std::condition_variable changed;
+    std::mutex mutex;
+    std::condition_variable_any changed;
+    std::stop_source stop;
 
-    TThreadComponent* component = nullptr; // the link; null once the component goes
-    TThreadContext* context = nullptr;     // receives the handed-over calls
-    bool linked = false;
-    bool stop = false;
+    std::function<void()> execute; // emptied when the component goes
+    std::shared_ptr<TWorkerWaits> waits;
+    bool started = false;
     bool resumed = false;
     uint32_t sleep = 1;
-    bool pending = false; // a call is posted and has neither run nor been discarded
-    uint64_t posted = 0;
-    bool stepping = false;
-    uint64_t steps = 0;
-    TWorkerPhase phase = TWorkerPhase::wpStarting;
-    bool started = false;
     int64_t nativeId = 0;
     int baseNice = 0;
-    TThreadPriority priority = TThreadPriority::tpNormal;
-
-    void SetPhase(TWorkerPhase p)
-    {
-        phase = p;
-        changed.notify_all();
-    }
 };
 
 namespace {
-
-std::atomic<int> runningWorkers{0};
 
 int64_t CurrentNativeThreadId()
 {
@@ -66,6 +49,14 @@ int64_t CurrentNativeThreadId()
     return static_cast<int64_t>(gettid());
 #else
     return 0;
+#endif
+}
+
+// Names the worker in debuggers and thread lists.
+void NameThisThread()
+{
+#if defined(__linux__)
+    pthread_setname_np(pthread_self(), "ThreadComponent");
 #endif
 }
 
@@ -107,143 +98,114 @@ void ApplyThreadPriority([[maybe_unused]] int64_t id, [[maybe_unused]] int baseN
 #endif
 }
 
-} // namespace
-
-// Lives on the user-interface thread and runs the calls the worker posts to
-// it. Deleting it drops a call that has not run yet.
-class TThreadContext : public QObject {
-public:
-    explicit TThreadContext(std::shared_ptr<TNestedThread::TState> state) : state_(std::move(state)) {}
-    bool Serving() const { return serving_; }
-
-    void Serve()
-    {
-        TThreadComponent* component;
-        {
-            std::lock_guard lock(state_->mutex);
-            if (!state_->pending) return;
-            component = state_->component;
-        }
-        serving_ = true;
-        if (component) {
-            // The handler's errors end here: the worker goes on with the next
-            // call, and nothing reaches the application's error box each period.
-            try {
-                component->DoExecute();
-            } catch (...) {
-            }
-        }
-        serving_ = false;
-        {
-            std::lock_guard lock(state_->mutex);
-            state_->pending = false;
-        }
-        state_->changed.notify_all();
-    }
-
-private:
-    std::shared_ptr<TNestedThread::TState> state_;
-    bool serving_ = false; // touched by the user-interface thread only
-};
-
-namespace {
-
-// Returns false when the pause was cut short by a stop or a change of the
-// stepping seam; the loop then starts over. A suspension does not restart the
-// pause, as suspending a sleeping thread does not: it only holds up the call
-// at its end. Writing OnExecute or the priority suspends and resumes the
-// worker, and must not put the next call off each time.
-bool Pause(TNestedThread::TState& s, std::unique_lock<std::mutex>& lock)
-{
-    if (s.stepping) {
-        s.changed.wait(lock, [&] { return s.stop || !s.resumed || !s.stepping || s.steps > 0; });
-        if (s.stop || !s.resumed || !s.stepping) return false;
-        --s.steps;
-        return true;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(s.sleep);
-    if (s.changed.wait_until(lock, deadline, [&] { return s.stop || s.stepping; })) return false;
-    if (!s.resumed) {
-        s.SetPhase(TWorkerPhase::wpSuspended);
-        s.changed.wait(lock, [&] { return s.stop || s.stepping || s.resumed; });
-    }
-    return !s.stop && !s.stepping;
-}
-
 void RunWorker(std::shared_ptr<TNestedThread::TState> state)
 {
-    {
-        TNestedThread::TState& s = *state;
-        std::unique_lock lock(s.mutex);
-        s.nativeId = CurrentNativeThreadId();
-        s.baseNice = CurrentNice();
-        s.started = true;
-        s.changed.notify_all();
+    TNestedThread::TState& s = *state;
+    NameThisThread();
+    const std::stop_token stop = s.stop.get_token();
+    const auto resumed = [&] { return s.resumed; };
+    std::unique_lock lock(s.mutex);
+    s.nativeId = CurrentNativeThreadId();
+    s.baseNice = CurrentNice();
+    s.started = true;
+    s.changed.notify_all();
 
-        s.changed.wait(lock, [&] { return s.linked || s.stop; });
-        while (!s.stop) {
-            if (!s.resumed) {
-                s.SetPhase(TWorkerPhase::wpSuspended);
-                s.changed.wait(lock, [&] { return s.resumed || s.stop; });
-                continue;
-            }
-            s.SetPhase(TWorkerPhase::wpPausing);
-            if (!Pause(s, lock)) continue;
-            // Posted under the lock: the component cannot delete the context
-            // while the event is on its way to it. A call that could not be
-            // posted would never be served: no waiting for it, the next
-            // period tries again.
-            s.pending = true;
-            if (!QMetaObject::invokeMethod(s.context, &TThreadContext::Serve, Qt::QueuedConnection)) {
-                s.pending = false;
-                continue;
-            }
-            ++s.posted;
-            s.SetPhase(TWorkerPhase::wpWaiting);
-            s.changed.wait(lock, [&] { return !s.pending || s.stop; });
-        }
-        s.SetPhase(TWorkerPhase::wpStopped);
+    while (s.changed.wait(lock, stop, resumed) && !stop.stop_requested()) {
+        const std::chrono::milliseconds period(s.sleep);
+        lock.unlock();
+        const bool paused = s.waits->Pause(period, stop);
+        lock.lock();
+        // A suspension does not restart the pause, as suspending a sleeping
+        // thread does not: it only holds up the call at its end. Writing
+        // OnExecute or the priority suspends and resumes the worker, and must
+        // not put the next call off each time.
+        if (!paused || !s.changed.wait(lock, stop, resumed) || stop.stop_requested()) continue;
+        lock.unlock();
+        s.waits->HandOver(
+            [state] {
+                std::function<void()> execute;
+                {
+                    std::lock_guard guard(state->mutex);
+                    execute = state->execute;
+                }
+                if (execute) execute();
+            },
+            stop);
+        lock.lock();
     }
-    state.reset();
-    --runningWorkers;
 }
+
+// Qt's event queue orders the posting of a call before its run, but its lock
+// lives in the Qt library, out of the thread sanitizer's sight. This lock
+// says the same in the open: the worker holds it while it posts, so the
+// user-interface thread, which takes it before it looks at the call, runs
+// and frees the call only after Qt has let go of it on the worker.
+std::mutex postingCalls;
 
 } // namespace
 
-TNestedThread::TNestedThread(TThreadComponent* component) : state_(std::make_shared<TState>())
+bool TWorkerWaits::Pause(std::chrono::milliseconds period, std::stop_token stop)
 {
-    auto context = std::make_unique<TThreadContext>(state_);
-    state_->context = context.get();
-    ++runningWorkers;
-    try {
-        std::thread(RunWorker, state_).detach();
-    } catch (...) {
-        --runningWorkers;
-        throw;
+    std::mutex mutex;
+    std::condition_variable_any never;
+    std::unique_lock lock(mutex);
+    never.wait_for(lock, stop, period, [] { return false; });
+    return !stop.stop_requested();
+}
+
+void TWorkerWaits::HandOver(std::function<void()> call, std::stop_token stop)
+{
+    struct TServed {
+        std::mutex mutex;
+        std::condition_variable_any done;
+        bool served = false;
+    };
+    auto served = std::make_shared<TServed>();
+    const auto serve = [served, call = std::move(call)] {
+        { std::lock_guard posted(postingCalls); }
+        // The handler's errors end here: the worker goes on with the next
+        // call, and nothing reaches the application's error box each period.
+        try {
+            call();
+        } catch (...) {
+        }
+        {
+            std::lock_guard lock(served->mutex);
+            served->served = true;
+        }
+        served->done.notify_all();
+    };
+    {
+        std::lock_guard posting(postingCalls);
+        // A call that could not be posted would never be served: no waiting
+        // for it, the next period tries again.
+        QCoreApplication* application = QCoreApplication::instance();
+        if (!application || !QMetaObject::invokeMethod(application, serve, Qt::QueuedConnection)) return;
     }
-    context.release();
+    std::unique_lock lock(served->mutex);
+    served->done.wait(lock, stop, [&] { return served->served; });
+}
+
+TNestedThread::TNestedThread(std::function<void()> execute, std::shared_ptr<TWorkerWaits> waits)
+    : state_(std::make_shared<TState>())
+{
+    state_->execute = std::move(execute);
+    state_->waits = std::move(waits);
+    std::thread(RunWorker, state_).detach();
     std::unique_lock lock(state_->mutex);
     // Only a moment: the worker records its id first thing.
     state_->changed.wait(lock, [this] { return state_->started; });
-    state_->component = component;
-    state_->linked = true;
-    state_->changed.notify_all();
 }
 
 TNestedThread::~TNestedThread()
 {
-    std::lock_guard lock(state_->mutex);
-    state_->stop = true;
-    state_->component = nullptr;
-    // Dropping the context drops a call still on its way, and the stop frees
-    // a worker waiting for it. A context running its call right now (the
-    // component freed by its own handler) must outlive that call.
-    if (state_->context->Serving())
-        state_->context->deleteLater();
-    else
-        delete state_->context;
-    state_->context = nullptr;
-    state_->changed.notify_all();
+    {
+        // A call still on its way finds nothing to run; the stop frees a
+        // worker waiting for it.
+        std::lock_guard lock(state_->mutex);
+        state_->execute = nullptr;
+    }
+    state_->stop.request_stop();
 }
 
 void TNestedThread::Suspend()
@@ -269,12 +231,13 @@ void TNestedThread::SetSleep(uint32_t milliseconds)
 void TNestedThread::SetPriority(TThreadPriority priority)
 {
     std::lock_guard lock(state_->mutex);
-    state_->priority = priority;
     ApplyThreadPriority(state_->nativeId, state_->baseNice, priority);
 }
 
-TThreadComponent::TThreadComponent(TComponent* owner)
-    : TComponent(owner), thread_(std::make_unique<TNestedThread>(this))
+TThreadComponent::TThreadComponent(TComponent* owner) : TThreadComponent(owner, std::make_shared<TWorkerWaits>()) {}
+
+TThreadComponent::TThreadComponent(TComponent* owner, std::shared_ptr<TWorkerWaits> waits)
+    : TComponent(owner), thread_(std::make_unique<TNestedThread>([this] { DoExecute(); }, std::move(waits)))
 {
 }
 
@@ -346,62 +309,4 @@ void TThreadComponent::DoTerminate()
 void TThreadComponent::DoStart()
 {
     if (TNotifyEvent handler = onStart_) handler(this);
-}
-
-TWorkerTestAccess::TWorkerTestAccess(TThreadComponent& component) : state_(component.thread_->state_) {}
-
-void TWorkerTestAccess::SetStepping(bool stepping)
-{
-    std::lock_guard lock(state_->mutex);
-    state_->stepping = stepping;
-    state_->steps = 0;
-    state_->changed.notify_all();
-}
-
-void TWorkerTestAccess::Step()
-{
-    std::lock_guard lock(state_->mutex);
-    ++state_->steps;
-    state_->changed.notify_all();
-}
-
-TWorkerPhase TWorkerTestAccess::Phase() const
-{
-    std::lock_guard lock(state_->mutex);
-    return state_->phase;
-}
-
-bool TWorkerTestAccess::WaitForPhase(TWorkerPhase phase, std::chrono::milliseconds timeout) const
-{
-    std::unique_lock lock(state_->mutex);
-    return state_->changed.wait_for(lock, timeout, [&] { return state_->phase == phase; });
-}
-
-uint64_t TWorkerTestAccess::PostedCalls() const
-{
-    std::lock_guard lock(state_->mutex);
-    return state_->posted;
-}
-
-bool TWorkerTestAccess::WaitForPostedCalls(uint64_t count, std::chrono::milliseconds timeout) const
-{
-    std::unique_lock lock(state_->mutex);
-    return state_->changed.wait_for(lock, timeout, [&] { return state_->posted >= count; });
-}
-
-int64_t TWorkerTestAccess::NativeId() const
-{
-    std::lock_guard lock(state_->mutex);
-    return state_->nativeId;
-}
-
-int TWorkerTestAccess::RunningWorkers()
-{
-    return runningWorkers.load();
-}
-
-TThreadPriority TWorkerTestAccess::Priority() const
-{
-    std::lock_guard lock(state_->mutex);
-    return state_->priority;
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <stop_token>
 
 #include "Component.h"
 
@@ -16,23 +17,27 @@ enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHi
 
 using TNotifyEvent = std::function<void(TComponent* Sender)>;
 
-class TThreadComponent;
-
-// Where the worker is; the tests wait for these (TWorkerTestAccess).
-enum class TWorkerPhase {
-    wpStarting,  // not yet linked to its component
-    wpSuspended, // paused: starts no call until resumed
-    wpPausing,   // sleeping before the next call
-    wpWaiting,   // a call is posted; waiting until it has run or been discarded
-    wpStopped,   // the component is gone; the thread ends
+// What the worker waits with: the pause before each call, and the call's run
+// on the user-interface thread. Both run on the worker and end at once when
+// `stop` is requested: the component never waits for its worker.
+class TWorkerWaits {
+public:
+    virtual ~TWorkerWaits() = default;
+    // Sleeps `period`; false when the stop came first.
+    virtual bool Pause(std::chrono::milliseconds period, std::stop_token stop);
+    // Has the user-interface thread run `call` when it next processes events,
+    // and waits until it has.
+    virtual void HandOver(std::function<void()> call, std::stop_token stop);
 };
 
-// The worker. It runs on a thread of its own, shares its state with the
-// component through a shared pointer and is detached when the component goes,
-// so that the component never waits for it.
+// The worker. It runs on a thread of its own (named "ThreadComponent"),
+// shares its state with the component through a shared pointer and is
+// detached when the component goes, so that the component never waits for it.
 class TNestedThread {
 public:
-    explicit TNestedThread(TThreadComponent* component);
+    // `execute` runs on the user-interface thread, once per period, until the
+    // worker goes.
+    TNestedThread(std::function<void()> execute, std::shared_ptr<TWorkerWaits> waits);
     ~TNestedThread();
     TNestedThread(const TNestedThread&) = delete;
     TNestedThread& operator=(const TNestedThread&) = delete;
@@ -46,7 +51,6 @@ public:
     struct TState;
 
 private:
-    friend class TWorkerTestAccess;
     std::shared_ptr<TState> state_;
 };
 
@@ -69,13 +73,14 @@ public:
     void SetThreadPriority(TThreadPriority priority);
 
 protected:
-    friend class TThreadContext; // serves the handed-over call
+    // A component whose worker waits with `waits` instead of sleeping.
+    TThreadComponent(TComponent* owner, std::shared_ptr<TWorkerWaits> waits);
+
     virtual void DoExecute();
     virtual void DoTerminate();
     virtual void DoStart();
 
 private:
-    friend class TWorkerTestAccess;
     bool enabled_ = false;
     TNotifyEvent onExecute_;
     TNotifyEvent onTerminate_;
@@ -83,30 +88,4 @@ private:
     uint32_t sleep_ = 1;
     TThreadPriority priority_ = TThreadPriority::tpNormal;
     std::unique_ptr<TNestedThread> thread_;
-};
-
-// The worker's seams, for tests only. With stepping on, each pause before a
-// call lasts until Step() instead of Sleep milliseconds; each Step() allows
-// one call.
-class TWorkerTestAccess {
-public:
-    explicit TWorkerTestAccess(TThreadComponent& component);
-
-    void SetStepping(bool stepping);
-    void Step();
-    TWorkerPhase Phase() const;
-    bool WaitForPhase(TWorkerPhase phase, std::chrono::milliseconds timeout) const;
-    // Calls handed over to the user-interface thread so far.
-    uint64_t PostedCalls() const;
-    bool WaitForPostedCalls(uint64_t count, std::chrono::milliseconds timeout) const;
-    // The level the worker was last given (tpNormal at creation).
-    TThreadPriority Priority() const;
-    // The platform's id of the worker thread (a Linux thread id, a Windows
-    // thread id).
-    int64_t NativeId() const;
-    // Worker threads of any component that have not yet ended.
-    static int RunningWorkers();
-
-private:
-    std::shared_ptr<TNestedThread::TState> state_;
 };

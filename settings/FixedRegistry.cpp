@@ -131,8 +131,3 @@ long TFixedRegistry::DeleteValue(TRegKey, const std::string&)
 {
     return regAccessDenied;
 }
-
-std::size_t TFixedRegistry::OpenKeys() const
-{
-    return std::size_t(std::count_if(handles_.begin(), handles_.end(), [](const std::string& p) { return !p.empty(); }));
-}

@@ -26,9 +26,6 @@ public:
                   std::uint32_t size) override;
     long DeleteValue(TRegKey key, const std::string& name) override;
 
-    // Keys opened and not yet closed.
-    std::size_t OpenKeys() const;
-
 private:
     struct TValue {
         std::string name;

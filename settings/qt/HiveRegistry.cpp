@@ -222,7 +222,7 @@ bool THiveRegistry::Refresh(bool locked, const std::string* foundDamaged)
     // the number of an old one: when the identity looks the same, the content
     // decides.
     const TFileId id = IdOf(st);
-    const bool surelyChanged = !loaded_ || (!fileIdAlwaysUnchanged_ && id != fileId_);
+    const bool surelyChanged = !loaded_ || IdentityChanged(fileId_, id);
     if (!surelyChanged && text_ == text) return true;
     if (foundDamaged && *foundDamaged == *text) return Damaged(locked, nullptr);
 
@@ -314,7 +314,7 @@ bool THiveRegistry::Store()
         file.cancelWriting();
         return false;
     }
-    if (beforeReplace_) beforeReplace_();
+    BeforeReplace();
     if (!file.commit()) return false;
     text_ = std::move(text);
     handEdited_ = false;

@@ -44,14 +44,6 @@ public:
     // comes near this.
     static constexpr std::size_t MaxHiveSize = 8 * 1024 * 1024;
 
-    // Called after a new hive has been written in full and before it replaces
-    // the old one; lets tests stop a writer at its most delicate moment.
-    void SetBeforeReplaceHook(std::function<void()> hook) { beforeReplace_ = std::move(hook); }
-    // Makes the check of the file's inode, size and times say "unchanged"
-    // whatever happened, as it may where times move once per kernel tick;
-    // lets tests show that no change of a peer goes unseen all the same.
-    void SetFileIdAlwaysUnchanged(bool on) { fileIdAlwaysUnchanged_ = on; }
-
     long CreateKey(TRegKey base, const std::string& subKey, TRegKey* result) override;
     long OpenKey(TRegKey base, const std::string& subKey, TRegKey* result) override;
     long CloseKey(TRegKey key) override;
@@ -72,6 +64,15 @@ public:
         long long mtimeSec = 0, mtimeNsec = 0, ctimeSec = 0, ctimeNsec = 0;
         bool operator==(const TFileId&) const = default;
     };
+
+protected:
+    // Whether the file surely changed, told by its identity alone. Where times
+    // move once per kernel tick and a new file takes the number of the old
+    // one, a changed file may keep its identity: the content decides then.
+    virtual bool IdentityChanged(const TFileId& before, const TFileId& now) const { return before != now; }
+    // The moment between writing the new hive in full and putting it in the
+    // old one's place.
+    virtual void BeforeReplace() {}
 
 private:
     using TChange = std::function<long(THiveKey& root, bool& changed)>;
@@ -94,8 +95,6 @@ private:
     bool SetAside(bool copy);
 
     QString path_;
-    std::function<void()> beforeReplace_;
-    bool fileIdAlwaysUnchanged_ = false;
     std::mutex mutex_;
     std::unique_ptr<THive> hive_;
     bool loaded_ = false;

@@ -12,7 +12,6 @@
 #include "ModalTesting.h"
 #include "RasterImage.h"
 #include "RegistryTesting.h"
-#include "ThreadComponent.h"
 #include "MainWindow.h"
 #include "components/EditTesting.h"
 
@@ -28,7 +27,6 @@ protected:
           })
     {
         form = std::make_unique<TForm1>();
-        TWorkerTestAccess(*form->ThreadComponent1).SetStepping(true);
         form->SetFractalSize(64, 48);
         form->MainWindow()->show();
     }

@@ -19,7 +19,7 @@
 
 #include <cmath>
 #include <memory>
-#include <optional>
+#include <thread>
 
 #include <csignal>
 
@@ -76,12 +76,10 @@ protected:
         for (const char* scheme : {"https", "mailto"}) QDesktopServices::unsetUrlHandler(scheme);
     }
 
-    // The window as the program makes it: created, then shown; its poll runs
-    // only when the test steps it.
+    // The window as the program makes it: created, then shown.
     std::unique_ptr<TForm1> Open()
     {
         auto form = std::make_unique<TForm1>();
-        TWorkerTestAccess(*form->ThreadComponent1).SetStepping(true);
         form->MainWindow()->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(form->MainWindow()));
         return form;
@@ -91,16 +89,11 @@ protected:
         SetValueOf(Form1Key, "FractalWidth", Stored(width));
         SetValueOf(Form1Key, "FractalHeight", Stored(height));
     }
-    // One call of the poll, served by the event loop as in the program.
-    static void Poll(TForm1& form)
+    // Serves events until the poll has brought Save, Copy and Clear in step
+    // with the picture.
+    static bool PollShows(const TForm1& form, bool drawn)
     {
-        TWorkerTestAccess worker(*form.ThreadComponent1);
-        // A call posted before the stepping began is served first.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return worker.Phase() == TWorkerPhase::wpPausing; }));
-        const uint64_t before = worker.PostedCalls();
-        worker.Step();
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return worker.PostedCalls() > before && worker.Phase() == TWorkerPhase::wpPausing; }));
+        return QTest::qWaitFor([&] { return CommandState(form) == All(drawn); });
     }
     static QAction* Item(TForm1& form, const char* name)
     {
@@ -132,15 +125,15 @@ void FailingGenerator(TBitmap& raster)
     throw Exception("The generator failed");
 }
 
-// A generator that lets the poll post its next call and waits until it has:
-// the call must not be served before the command has returned.
-std::optional<TWorkerTestAccess> pollingWorker;
-void GeneratorThatLetsThePollPost(TBitmap& raster)
+// A generator during which another thread hands a call over to this one, as
+// the poll does: the call must not be served before the command has returned.
+int callsServed = 0;
+void GeneratorDuringWhichACallIsHandedOver(TBitmap& raster)
 {
     raster.Canvas().SetPixel(0, 0, clWhite);
-    const uint64_t before = pollingWorker->PostedCalls();
-    pollingWorker->Step();
-    EXPECT_TRUE(pollingWorker->WaitForPostedCalls(before + 1, std::chrono::seconds(10)));
+    std::thread([] {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [] { ++callsServed; }, Qt::QueuedConnection);
+    }).join();
 }
 
 // The menu tree as lines "depth name caption | hint | shortcut".
@@ -263,8 +256,6 @@ TEST_F(WindowTest, SaveCopyAndClearFollowThePictureAtTheNextPoll)
     EXPECT_EQ(form->ThreadComponent1->ThreadPriority(), TThreadPriority::tpLower);
     EXPECT_TRUE(form->ThreadComponent1->Enabled());
     EXPECT_EQ(CommandState(*form), All(false));
-    Poll(*form);
-    EXPECT_EQ(CommandState(*form), All(false));
 
     Item(*form, "Fern1")->trigger();
     EXPECT_EQ(CommandState(*form), All(false)); // not until the poll
@@ -276,14 +267,12 @@ TEST_F(WindowTest, SaveCopyAndClearFollowThePictureAtTheNextPoll)
     emit form->Edit1->aboutToShow();
     EXPECT_EQ(CommandState(*form), All(false));
     Item(*form, "Fern1")->trigger();
-    Poll(*form);
-    EXPECT_EQ(CommandState(*form), All(true));
+    EXPECT_TRUE(PollShows(*form, true));
 
     QTest::mouseClick(form->Clear2, Qt::LeftButton);
     EXPECT_EQ(form->Render.CurrentFractal, nullptr);
     EXPECT_EQ(form->Image1->Picture().pixel(10, 10), qRgb(0, 0, 0));
-    Poll(*form);
-    EXPECT_EQ(CommandState(*form), All(false));
+    EXPECT_TRUE(PollShows(*form, false));
     // A button keeps its own hint through the changes of its action.
     EXPECT_EQ(form->Save2->statusTip(), "Save the current view as an image file on disk");
     EXPECT_EQ(form->Clear2->toolTip(), "");
@@ -292,17 +281,15 @@ TEST_F(WindowTest, SaveCopyAndClearFollowThePictureAtTheNextPoll)
 TEST_F(WindowTest, NothingServesThePollDuringACommand)
 {
     auto form = Open();
-    Poll(*form);
-    TWorkerTestAccess worker(*form->ThreadComponent1);
-    pollingWorker.emplace(worker);
-    TForm1::RunGuarded([&] { form->DrawFractal(GeneratorThatLetsThePollPost); });
+    callsServed = 0;
+    TForm1::RunGuarded([&] { form->DrawFractal(GeneratorDuringWhichACallIsHandedOver); });
     // The render, the cursor and the picture's refresh have run the event loop
-    // nowhere: the call is still waiting.
-    EXPECT_EQ(worker.Phase(), TWorkerPhase::wpWaiting);
+    // nowhere: the call is still waiting, and so is any call of the poll.
+    EXPECT_EQ(callsServed, 0);
     EXPECT_EQ(CommandState(*form), All(false));
     EXPECT_EQ(form->Image1->Picture().pixel(0, 0), qRgb(255, 255, 255));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return worker.Phase() == TWorkerPhase::wpPausing; }));
-    EXPECT_EQ(CommandState(*form), All(true));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return callsServed == 1; }));
+    EXPECT_TRUE(PollShows(*form, true));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
@@ -330,7 +317,7 @@ TEST_F(WindowTest, ShortcutsReachTheirCommands)
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     Item(*form, "Fern1")->trigger();
-    Poll(*form);
+    ASSERT_TRUE(PollShows(*form, true));
 
     int saveDialogs = 0;
     {
@@ -391,7 +378,7 @@ TEST_F(WindowTest, SaveAsWritesThePictureFromTheMenuAndTheToolbar)
     EXPECT_EQ(dialogs, 0);
 
     Item(*form, "Fern1")->trigger();
-    Poll(*form);
+    ASSERT_TRUE(PollShows(*form, true));
     answer = fern;
     {
         auto user = answered();
@@ -568,7 +555,7 @@ TEST_F(WindowTest, CopyingAnEmptyPictureShowsTheClipboardError)
     QApplication::clipboard()->setText("before");
     QTest::mouseClick(form->Copy2, Qt::LeftButton); // still disabled: no poll yet
     EXPECT_TRUE(Boxes.empty());
-    Poll(*form);
+    ASSERT_TRUE(PollShows(*form, true));
     QTest::mouseClick(form->Copy2, Qt::LeftButton);
     ASSERT_EQ(Boxes.size(), 1u);
     EXPECT_EQ(Boxes[0].Text, "Can not copy to clipboard an empty bitmap!");

@@ -6,8 +6,15 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "Exceptions.h"
@@ -15,6 +22,7 @@
 
 #if defined(__linux__)
 #include <sys/resource.h>
+#include <unistd.h>
 #endif
 
 using namespace std::chrono_literals;
@@ -28,6 +36,116 @@ bool OnUserInterfaceThread()
 {
     return QThread::currentThread() == QCoreApplication::instance()->thread();
 }
+
+// The worker threads of every component that have not ended yet, as the
+// system lists them.
+int RunningWorkers()
+{
+    int running = 0;
+#if defined(__linux__)
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        if (std::getline(comm, name) && name == "ThreadComponent") ++running;
+    }
+#endif
+    return running;
+}
+
+// Waits until the worker has gone to sleep again: blocked, as the system
+// reports it. It has then made every decision it makes before blocking.
+bool WaitUntilBlocked([[maybe_unused]] int worker)
+{
+#if defined(__linux__)
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const std::string path = "/proc/self/task/" + std::to_string(worker) + "/stat";
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::ifstream stat(path);
+        std::string line;
+        std::getline(stat, line);
+        // The state follows the name, which is in parentheses.
+        const auto name = line.rfind(')');
+        if (name != std::string::npos && name + 2 < line.size() && line[name + 2] == 'S') return true;
+        std::this_thread::yield();
+    }
+    return false;
+#else
+    return true;
+#endif
+}
+
+// Waits for the test instead of the clock: each Step() lets one call through.
+// Counts the pauses begun and the calls handed over (the real hand-over),
+// and knows the worker's thread.
+class TSteppedWaits : public TWorkerWaits {
+public:
+    bool Pause(std::chrono::milliseconds, std::stop_token stop) override
+    {
+        std::unique_lock lock(mutex_);
+#if defined(__linux__)
+        worker_ = gettid();
+#endif
+        ++pauses_;
+        changed_.notify_all();
+        if (!changed_.wait(lock, stop, [this] { return steps_ > 0; })) return false;
+        --steps_;
+        changed_.notify_all();
+        return true;
+    }
+    void HandOver(std::function<void()> call, std::stop_token stop) override
+    {
+        {
+            std::lock_guard lock(mutex_);
+            ++handedOver_;
+            changed_.notify_all();
+        }
+        TWorkerWaits::HandOver(std::move(call), stop);
+    }
+
+    void Step(int calls = 1)
+    {
+        std::lock_guard lock(mutex_);
+        steps_ += calls;
+        changed_.notify_all();
+    }
+    int Pauses() const
+    {
+        std::lock_guard lock(mutex_);
+        return pauses_;
+    }
+    int HandedOver() const
+    {
+        std::lock_guard lock(mutex_);
+        return handedOver_;
+    }
+    int Worker() const
+    {
+        std::lock_guard lock(mutex_);
+        return worker_;
+    }
+    // These wait for the worker alone, serving no events on this thread.
+    bool WaitUntil(int pauses, int handedOver) const
+    {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, timeout, [&] { return pauses_ >= pauses && handedOver_ >= handedOver; });
+    }
+    bool WaitUntilStepsTaken() const
+    {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, timeout, [&] { return steps_ == 0; });
+    }
+
+private:
+    mutable std::mutex mutex_;
+    mutable std::condition_variable_any changed_;
+    int steps_ = 0, pauses_ = 0, handedOver_ = 0, worker_ = 0;
+};
+
+// A polling thread whose pauses the test decides.
+class TSteppedComponent : public TThreadComponent {
+public:
+    explicit TSteppedComponent(std::shared_ptr<TSteppedWaits> waits) : TThreadComponent(nullptr, std::move(waits)) {}
+};
 
 // Counts the calls and the events of one component.
 struct TProbe {
@@ -48,16 +166,6 @@ struct TProbe {
     }
 };
 
-// Enabled, with the pause under the test's control.
-std::unique_ptr<TThreadComponent> Stepped(TProbe& probe)
-{
-    auto c = std::make_unique<TThreadComponent>();
-    TWorkerTestAccess(*c).SetStepping(true);
-    probe.Attach(*c);
-    c->SetEnabled(true);
-    return c;
-}
-
 bool WaitFor(const std::function<bool()>& condition)
 {
     return QTest::qWaitFor(condition, qtTimeout);
@@ -65,12 +173,22 @@ bool WaitFor(const std::function<bool()>& condition)
 
 class ThreadComponentTest : public testing::Test {
 protected:
+    // Enabled, with the pauses under the test's control.
+    std::unique_ptr<TThreadComponent> Stepped(TProbe& probe)
+    {
+        auto c = std::make_unique<TSteppedComponent>(waits);
+        probe.Attach(*c);
+        c->SetEnabled(true);
+        return c;
+    }
     void TearDown() override
     {
         // Every worker of the test has ended: nothing is left to touch a
         // freed component or a later test.
-        EXPECT_TRUE(WaitFor([] { return TWorkerTestAccess::RunningWorkers() == 0; }));
+        EXPECT_TRUE(WaitFor([] { return RunningWorkers() == 0; }));
     }
+
+    std::shared_ptr<TSteppedWaits> waits = std::make_shared<TSteppedWaits>();
 };
 
 } // namespace
@@ -84,7 +202,6 @@ TEST_F(ThreadComponentTest, StartsDisabledAndFiresItsEventsOncePerChange)
     EXPECT_EQ(c->ThreadPriority(), TThreadPriority::tpNormal);
     EXPECT_FALSE(c->OnExecute());
     probe.Attach(*c);
-    EXPECT_TRUE(TWorkerTestAccess(*c).WaitForPhase(TWorkerPhase::wpSuspended, timeout));
 
     c->SetEnabled(true);
     c->SetEnabled(true);
@@ -94,7 +211,6 @@ TEST_F(ThreadComponentTest, StartsDisabledAndFiresItsEventsOncePerChange)
     c->SetEnabled(false);
     EXPECT_EQ(probe.starts, 1);
     EXPECT_EQ(probe.terminates, 1);
-    EXPECT_TRUE(TWorkerTestAccess(*c).WaitForPhase(TWorkerPhase::wpSuspended, timeout));
 
     // Destroying a disabled component fires nothing, an enabled one OnTerminate.
     c.reset();
@@ -112,49 +228,44 @@ TEST_F(ThreadComponentTest, StartsDisabledAndFiresItsEventsOncePerChange)
 
 TEST_F(ThreadComponentTest, CallsRunOnTheUserInterfaceThreadOneAtATime)
 {
-    TThreadComponent c;
-    int calls = 0;
-    bool overlapping = false, wrongThread = false, wrongSender = false;
-    c.SetOnExecute([&](TComponent* sender) {
-        ++calls;
-        // The worker posts the next call only after this one has returned.
-        if (TWorkerTestAccess(c).PostedCalls() != static_cast<uint64_t>(calls)) overlapping = true;
-        if (!OnUserInterfaceThread()) wrongThread = true;
-        if (sender != &c) wrongSender = true;
+    TProbe probe;
+    auto c = Stepped(probe);
+    bool overlapping = false;
+    c->SetOnExecute([&](TComponent* sender) {
+        probe.Record(sender);
+        ++probe.executes;
+        // The worker begins its next pause only after this call has returned.
+        if (waits->Pauses() != probe.executes || waits->HandedOver() != probe.executes) overlapping = true;
     });
-    c.SetEnabled(true);
-    ASSERT_TRUE(WaitFor([&] { return calls >= 5; }));
-    c.SetEnabled(false);
+    waits->Step(5);
+    ASSERT_TRUE(WaitFor([&] { return probe.executes == 5; }));
     EXPECT_FALSE(overlapping);
-    EXPECT_FALSE(wrongThread);
-    EXPECT_FALSE(wrongSender);
+    EXPECT_FALSE(probe.wrongThread);
+    EXPECT_EQ(std::count(probe.senders.begin(), probe.senders.end(), c.get()), 6); // OnStart and five calls
 }
 
 TEST_F(ThreadComponentTest, NoCallRunsInsideALongHandlerAndOneRunsAfterIt)
 {
     TProbe probe;
     auto c = Stepped(probe);
-    bool postedDuringHandler = false;
+    bool handedOverDuringHandler = false;
     int executesSeenByHandler = -1;
-    bool handlerDone = false;
     // Stands for a render: a handler that runs long without processing events.
     QTimer::singleShot(0, [&] {
-        TWorkerTestAccess(*c).Step();
-        postedDuringHandler = TWorkerTestAccess(*c).WaitForPostedCalls(1, timeout);
+        waits->Step();
+        handedOverDuringHandler = waits->WaitUntil(1, 1);
         executesSeenByHandler = probe.executes;
-        handlerDone = true;
     });
     ASSERT_TRUE(WaitFor([&] { return probe.executes == 1; }));
-    EXPECT_TRUE(handlerDone);
-    EXPECT_TRUE(postedDuringHandler);
+    EXPECT_TRUE(handedOverDuringHandler);
     EXPECT_EQ(executesSeenByHandler, 0);
 
     // Then the period starts again: the next call waits for the next pause.
-    ASSERT_TRUE(TWorkerTestAccess(*c).WaitForPhase(TWorkerPhase::wpPausing, timeout));
+    ASSERT_TRUE(waits->WaitUntil(2, 1));
     QCoreApplication::processEvents();
     EXPECT_EQ(probe.executes, 1);
-    EXPECT_EQ(TWorkerTestAccess(*c).PostedCalls(), 1u);
-    TWorkerTestAccess(*c).Step();
+    EXPECT_EQ(waits->HandedOver(), 1);
+    waits->Step();
     ASSERT_TRUE(WaitFor([&] { return probe.executes == 2; }));
     EXPECT_FALSE(probe.wrongThread);
 }
@@ -171,7 +282,7 @@ TEST_F(ThreadComponentTest, NestedEventLoopsServeTheCall)
             ++probe.executes;
             nested.quit();
         });
-        TWorkerTestAccess(*c).Step();
+        waits->Step();
         QTimer::singleShot(qtTimeout, &nested, &QEventLoop::quit);
         nested.exec();
         executesInNestedLoop = probe.executes;
@@ -180,16 +291,15 @@ TEST_F(ThreadComponentTest, NestedEventLoopsServeTheCall)
     EXPECT_EQ(executesInNestedLoop, 1);
 }
 
-TEST_F(ThreadComponentTest, DestructionWhileACallIsPostedNeitherWaitsNorRunsIt)
+TEST_F(ThreadComponentTest, DestructionWhileACallIsHandedOverNeitherWaitsNorRunsIt)
 {
     TProbe probe;
     auto c = Stepped(probe);
-    TWorkerTestAccess(*c).Step();
-    ASSERT_TRUE(TWorkerTestAccess(*c).WaitForPostedCalls(1, timeout));
-    ASSERT_TRUE(TWorkerTestAccess(*c).WaitForPhase(TWorkerPhase::wpWaiting, timeout));
+    waits->Step();
+    ASSERT_TRUE(waits->WaitUntil(1, 1));
     c.reset(); // on this thread, which the worker is waiting for
     EXPECT_EQ(probe.terminates, 1);
-    ASSERT_TRUE(WaitFor([] { return TWorkerTestAccess::RunningWorkers() == 0; }));
+    ASSERT_TRUE(WaitFor([] { return RunningWorkers() == 0; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(probe.executes, 0);
 }
@@ -211,41 +321,44 @@ TEST_F(ThreadComponentTest, AHandlerMayFreeItsOwnComponent)
     EXPECT_TRUE(owner.Components().empty());
 }
 
-TEST_F(ThreadComponentTest, PausingStopsFurtherCallsButAPostedOneMayStillRun)
+TEST_F(ThreadComponentTest, PausingStopsFurtherCallsButAHandedOverOneMayStillRun)
 {
     TProbe probe;
     auto c = Stepped(probe);
-    TWorkerTestAccess(*c).Step();
-    ASSERT_TRUE(TWorkerTestAccess(*c).WaitForPostedCalls(1, timeout));
+    waits->Step();
+    ASSERT_TRUE(waits->WaitUntil(1, 1));
     c->SetEnabled(false);
     EXPECT_EQ(probe.terminates, 1);
     ASSERT_TRUE(WaitFor([&] { return probe.executes == 1; }));
 
-    // Paused: whatever pauses it is allowed, the worker posts nothing.
-    ASSERT_TRUE(TWorkerTestAccess(*c).WaitForPhase(TWorkerPhase::wpSuspended, timeout));
-    TWorkerTestAccess(*c).Step();
-    TWorkerTestAccess(*c).Step();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(TWorkerTestAccess(*c).Phase(), TWorkerPhase::wpSuspended);
-    EXPECT_EQ(TWorkerTestAccess(*c).PostedCalls(), 1u);
-
-    // Enabled again, it goes on with the pauses it was given.
+    // Paused in the middle of a pause: the pause ends, and the worker hands
+    // over nothing.
     c->SetEnabled(true);
-    ASSERT_TRUE(WaitFor([&] { return probe.executes == 3; }));
-    EXPECT_EQ(probe.starts, 2);
+    ASSERT_TRUE(waits->WaitUntil(2, 1));
+    c->SetEnabled(false);
+    waits->Step();
+    ASSERT_TRUE(waits->WaitUntilStepsTaken());
+    ASSERT_TRUE(WaitUntilBlocked(waits->Worker()));
+    EXPECT_EQ(waits->HandedOver(), 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(probe.executes, 1);
+
+    // Enabled again, it goes on with the pause it has had.
+    c->SetEnabled(true);
+    ASSERT_TRUE(WaitFor([&] { return probe.executes == 2; }));
+    EXPECT_EQ(probe.starts, 3);
 }
 
 TEST_F(ThreadComponentTest, WithoutAHandlerTheWorkerStillHandsOverEmptyCalls)
 {
-    TThreadComponent c;
-    TWorkerTestAccess(c).SetStepping(true);
+    TSteppedComponent c(waits);
     c.SetEnabled(true);
-    for (uint64_t n = 1; n <= 3; ++n) {
-        TWorkerTestAccess(c).Step();
-        ASSERT_TRUE(TWorkerTestAccess(c).WaitForPostedCalls(n, timeout));
-        // Served: the worker is back in its pause, waiting for the next step.
-        ASSERT_TRUE(WaitFor([&] { return TWorkerTestAccess(c).Phase() == TWorkerPhase::wpPausing; }));
+    for (int n = 1; n <= 3; ++n) {
+        waits->Step();
+        // Served: the worker begins its next pause.
+        ASSERT_TRUE(WaitFor([&] { return waits->Pauses() == n + 1; }));
     }
+    EXPECT_EQ(waits->HandedOver(), 3);
 }
 
 TEST_F(ThreadComponentTest, AnExceptionInTheHandlerIsDroppedAndTheCallsGoOn)
@@ -259,7 +372,7 @@ TEST_F(ThreadComponentTest, AnExceptionInTheHandlerIsDroppedAndTheCallsGoOn)
         if (calls == 2) throw 42;
     });
     for (int n = 1; n <= 3; ++n) {
-        TWorkerTestAccess(*c).Step();
+        waits->Step();
         ASSERT_TRUE(WaitFor([&] { return calls == n; }));
     }
 }
@@ -285,10 +398,10 @@ TEST_F(ThreadComponentTest, WritingTheHandlerWhileEnabledKeepsTheRhythm)
     int calls = 0;
     const TNotifyEvent handler = [&](TComponent*) { ++calls; };
     c.SetOnExecute(handler);
-    c.SetSleep(100);
+    c.SetSleep(50);
     c.SetEnabled(true);
     // Written over and over, as a window that sets its handler at each update
-    // would; a pause that started over at a write would hardly ever end.
+    // would; a pause that started over at a write would never end.
     QTimer writer;
     int writes = 0;
     QObject::connect(&writer, &QTimer::timeout, [&] {
@@ -296,39 +409,40 @@ TEST_F(ThreadComponentTest, WritingTheHandlerWhileEnabledKeepsTheRhythm)
         ++writes;
     });
     writer.start(0);
-    QTest::qWait(2000);
+    EXPECT_TRUE(WaitFor([&] { return calls >= 5 && writes >= 5 * calls; })) << calls << " calls, " << writes << " writes";
     writer.stop();
     c.SetEnabled(false);
-    EXPECT_GE(writes, 20);
-    EXPECT_GE(calls, 10) << "about 20 at one call per 100 ms, not " << calls;
 }
 
+#if defined(__linux__)
+// The worker started with this thread's nice value; each level below normal
+// is an offset from it. (Only levels that lower the priority: raising it
+// again needs a privilege the tests may not have.)
 TEST_F(ThreadComponentTest, ThePriorityReachesTheWorkerOnlyWhenWrittenWhileEnabled)
 {
-    TThreadComponent c;
-    TWorkerTestAccess worker(c);
-    c.SetThreadPriority(TThreadPriority::tpLower);
-    EXPECT_EQ(c.ThreadPriority(), TThreadPriority::tpLower);
-    EXPECT_EQ(worker.Priority(), TThreadPriority::tpNormal);
-    c.SetEnabled(true);
-    EXPECT_EQ(worker.Priority(), TThreadPriority::tpNormal) << "enabling does not apply a stored priority";
-    c.SetThreadPriority(TThreadPriority::tpLower);
-    EXPECT_EQ(worker.Priority(), TThreadPriority::tpNormal) << "the same value again changes nothing";
-    c.SetThreadPriority(TThreadPriority::tpHigher);
-    EXPECT_EQ(worker.Priority(), TThreadPriority::tpHigher);
-    c.SetThreadPriority(TThreadPriority::tpLower);
-    EXPECT_EQ(worker.Priority(), TThreadPriority::tpLower);
-#if defined(__linux__)
-    // The worker started with this thread's nice value; one step below normal
-    // is five nice steps up from it. (Raising the priority just before may
-    // have failed for want of privilege; lowering it needs none.)
     const int base = getpriority(PRIO_PROCESS, 0);
-    EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(worker.NativeId())), std::min(base + 5, 19));
-#endif
-    c.SetEnabled(false);
-    c.SetThreadPriority(TThreadPriority::tpIdle);
-    EXPECT_EQ(worker.Priority(), TThreadPriority::tpLower);
-#if defined(__linux__)
-    EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(worker.NativeId())), std::min(base + 5, 19));
-#endif
+    const auto nice = [&](int offset) { return std::min(base + offset, 19); };
+    TSteppedComponent c(waits);
+    c.SetThreadPriority(TThreadPriority::tpLowest); // only stored
+    c.SetEnabled(true);                            // enabling does not apply it
+    ASSERT_TRUE(waits->WaitUntil(1, 0));
+    const struct {
+        const char* step;
+        bool enabled;
+        TThreadPriority written;
+        int niceAfter;
+    } steps[] = {
+        {"the same value again changes nothing", true, TThreadPriority::tpLowest, nice(0)},
+        {"one step below normal", true, TThreadPriority::tpLower, nice(5)},
+        {"two steps below normal", true, TThreadPriority::tpLowest, nice(10)},
+        {"idle", true, TThreadPriority::tpIdle, nice(40)},
+        {"written while disabled, only stored", false, TThreadPriority::tpLower, nice(40)},
+    };
+    for (const auto& step : steps) {
+        c.SetEnabled(step.enabled);
+        c.SetThreadPriority(step.written);
+        EXPECT_EQ(c.ThreadPriority(), step.written) << step.step;
+        EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(waits->Worker())), step.niceAfter) << step.step;
+    }
 }
+#endif

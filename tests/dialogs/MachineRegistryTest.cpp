@@ -41,10 +41,8 @@ TEST(FixedRegistry, OpensKeysWhateverTheirCaseAndRefusesEveryWrite)
     EXPECT_EQ(registry.DeleteKey(hkLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"), regAccessDenied);
     EXPECT_EQ(ReadText(registry, key, "ProductName"), "Windows 10 Pro");
 
-    EXPECT_EQ(registry.OpenKeys(), 3u);
     for (TRegKey k : {key, parent, below}) EXPECT_EQ(registry.CloseKey(k), regSuccess);
-    EXPECT_EQ(registry.OpenKeys(), 0u);
-    EXPECT_EQ(registry.CloseKey(key), regInvalidHandle);
+    for (TRegKey k : {key, parent, below}) EXPECT_EQ(registry.CloseKey(k), regInvalidHandle);
 }
 
 TEST(FixedRegistry, QueryValueReportsSizesAndShortBuffers)

@@ -81,18 +81,26 @@ private:
     std::vector<std::unique_ptr<TFake>> timers_;
 };
 
-// Forwards to another registry, failing the calls named in Failing.
+// Forwards to another registry, failing the calls named in Failing, and
+// counts the keys opened through it and not yet closed.
 class TFaultyRegistry : public TRegistryApi {
 public:
     explicit TFaultyRegistry(TRegistryApi& inner) : inner_(inner) {}
     std::set<std::string> Failing;
+    int OpenKeys = 0;
 
     long CreateKey(TRegKey b, const std::string& s, TRegKey* r) override
     {
-        return Fails("CreateKey") ? regAccessDenied : inner_.CreateKey(b, s, r);
+        return Fails("CreateKey") ? regAccessDenied : Opened(inner_.CreateKey(b, s, r));
     }
-    long OpenKey(TRegKey b, const std::string& s, TRegKey* r) override { return inner_.OpenKey(b, s, r); }
-    long CloseKey(TRegKey k) override { return Fails("CloseKey") ? regInvalidHandle : inner_.CloseKey(k); }
+    long OpenKey(TRegKey b, const std::string& s, TRegKey* r) override { return Opened(inner_.OpenKey(b, s, r)); }
+    long CloseKey(TRegKey k) override
+    {
+        if (Fails("CloseKey")) return regInvalidHandle;
+        const long result = inner_.CloseKey(k);
+        if (result == regSuccess) --OpenKeys;
+        return result;
+    }
     long DeleteKey(TRegKey b, const std::string& s) override { return inner_.DeleteKey(b, s); }
     long QueryValue(TRegKey k, const std::string& n, std::uint32_t* t, std::uint8_t* d, std::uint32_t* s) override
     {
@@ -106,6 +114,11 @@ public:
 
 private:
     bool Fails(const std::string& call) const { return Failing.count(call) > 0; }
+    long Opened(long result)
+    {
+        if (result == regSuccess) ++OpenKeys;
+        return result;
+    }
     TRegistryApi& inner_;
 };
 
