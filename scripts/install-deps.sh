@@ -1,16 +1,33 @@
 #!/bin/sh
-# Installs the Debian packages that building and testing Pelorix need.
+# install-deps.sh [test|run|check]: installs the Debian packages Pelorix needs.
+#   test (the default)  the Linux build and its tests (make test, make package)
+#   run                 and the virtual display of make run
+#   check               and clang for the fuzzing build, the Windows cross
+#                       compiler and Wine (make check)
 # Packages are detected with dpkg, not by looking for commands: a wrapper of
 # the same name (a `convert` that is not ImageMagick, a `python3` without
 # Pillow) must not count as installed.
 set -eu
+what=${1:-test}
 
-PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-qpa-plugins \
+PACKAGES="cmake ninja-build g++ ccache qt6-base-dev qt6-qpa-plugins \
 libgtest-dev libgmock-dev libbenchmark-dev libspng-dev pkgconf imagemagick netpbm python3 python3-pil \
-python3-numpy appstream desktop-file-utils xvfb x11vnc dpkg-dev man-db lintian"
+python3-numpy appstream desktop-file-utils dpkg-dev man-db lintian"
 # The Windows build and its test run under Wine (skipped where these cannot
 # be installed; the wine package gives wine64 its wineserver).
-WINDOWS_PACKAGES="g++-mingw-w64-x86-64-posix wine64 wine"
+WINDOWS_PACKAGES=""
+case "$what" in
+test) ;;
+run) PACKAGES="$PACKAGES xvfb x11vnc" ;;
+check)
+  PACKAGES="$PACKAGES clang libclang-rt-14-dev"
+  WINDOWS_PACKAGES="g++-mingw-w64-x86-64-posix wine64 wine"
+  ;;
+*)
+  echo "usage: $0 [test|run|check]" >&2
+  exit 2
+  ;;
+esac
 
 installed() { dpkg -s "$1" 2>/dev/null | grep -q '^Status: install ok installed'; }
 

@@ -3,18 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <new>
 #include <optional>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "AllocationProbe.h"
 #include "FormatTesting.h"
 #include "PictureFiles.h"
 #include "PictureFormats.h"
@@ -24,39 +22,6 @@
 #include "TgaImage.h"
 
 namespace fs = std::filesystem;
-
-// The largest single allocation while a probe is on. Replacing the global
-// operators is the one way to see what a reader allocates; they hand every
-// request to malloc, so the sanitizers still watch the memory.
-namespace {
-std::atomic<bool> probing{false};
-std::atomic<size_t> largestAllocation{0};
-
-void* Allocate(size_t size)
-{
-    if (probing) {
-        size_t seen = largestAllocation;
-        while (size > seen && !largestAllocation.compare_exchange_weak(seen, size)) {
-        }
-    }
-    return std::malloc(size ? size : 1);
-}
-} // namespace
-
-void* operator new(size_t size)
-{
-    if (void* p = Allocate(size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](size_t size) { return operator new(size); }
-void* operator new(size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
-void* operator new[](size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace {
 
@@ -206,12 +171,11 @@ TEST(HeaderReadTest, AHugePictureIsSizedWithoutItsPixels)
     for (size_t i = 0; i < std::size(cases); ++i) {
         std::unique_ptr<TBitmap> image = cases[i].first->Create();
         TMemoryStream stream(*cases[i].second);
-        largestAllocation = 0;
-        probing = true;
+        TAllocationProbe probe;
         const TPictureSize size = image->ReadSizeFromStream(stream);
-        probing = false;
+        const size_t largest = probe.Largest();
         EXPECT_EQ(size, expected[i]) << cases[i].first->Folder;
-        EXPECT_LT(largestAllocation.load(), size_t{1} << 20) << cases[i].first->Folder;
+        EXPECT_LT(largest, size_t{1} << 20) << cases[i].first->Folder;
         EXPECT_EQ(image->Width(), 0);
     }
 }
@@ -275,11 +239,11 @@ TEST(HeaderReadTest, PipesNeverBlockAndLargeClaimsAreNotCopied)
         ASSERT_EQ(read->Width(), width);
 
         const auto& next = cases[(i + 1) % std::size(cases)];
-        largestAllocation = 0;
-        probing = true;
-        SavePicture(*read, TPictureFormat{"", "", next.format.Create}, (dir / ("saved-" + std::string(next.name))).string());
-        probing = false;
-        EXPECT_LE(largestAllocation.load(), size_t{1} << 20) << "the write buffer, and no picture";
+        {
+            TAllocationProbe probe;
+            SavePicture(*read, TPictureFormat{"", "", next.format.Create}, (dir / ("saved-" + std::string(next.name))).string());
+            EXPECT_LE(probe.Largest(), size_t{1} << 20) << "the write buffer, and no picture";
+        }
         EXPECT_EQ(LoadPicture((dir / ("saved-" + std::string(next.name))).string())->Height(), height);
     }
     fs::remove_all(dir);

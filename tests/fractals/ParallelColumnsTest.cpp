@@ -43,6 +43,7 @@ TRun RunColumns(int32_t threads, int32_t columns, int32_t rows, std::vector<TFau
             }
         return (col * 7 + row * 3) % 17 - 1;
     };
+    ClearFloatingPointFaults(); // as the render control does before every picture
     try {
         ParallelColumns(
             columns, rows, band, [&](int32_t col, int32_t row, int32_t k) { run.Calls.emplace_back(col, row, k); },

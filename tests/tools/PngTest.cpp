@@ -1,34 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
+#include "AllocationProbe.h"
 #include "Exceptions.h"
 #include "FormatTesting.h"
 #include "PictureFormats.h"
 #include "RasterTesting.h"
 #include "PngImage.h"
-
-// The largest single allocation made through operator new since the last
-// reset, to see that a reader refuses a picture before it makes room for it.
-namespace {
-std::atomic<size_t> largestAllocation{0};
-}
-
-// (GCC takes the malloc and free below for a mismatch with new and delete.)
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-void* operator new(size_t size)
-{
-    size_t seen = largestAllocation.load();
-    while (size > seen && !largestAllocation.compare_exchange_weak(seen, size)) {}
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -156,17 +133,17 @@ TEST(PngTest, LimitsAreKeptBeforeThePictureIsMade)
     for (auto [w, h] : {std::pair<uint32_t, uint32_t>{16385, 16384}, {(1u << 28) + 1, 1}, {1, (1u << 28) + 1},
                         {0x7FFFFFFF, 0x7FFFFFFF}}) {
         TRedPicture image;
-        largestAllocation = 0;
+        TAllocationProbe probe;
         EXPECT_EQ(ReadError<TPNGBitmap>(WithSize(file, w, h)), "Error reading PNG file: Image too large.") << w << "x" << h;
         TMemoryStream header(WithSize(file, w, h));
         EXPECT_THROW(image.ReadSizeFromStream(header), Exception) << "the header read checks as much";
-        EXPECT_LT(largestAllocation.load(), size_t{1} << 20);
+        EXPECT_LT(probe.Largest(), size_t{1} << 20);
     }
     // Allowed sizes whose data falls far short: refused before the picture's
     // room (768 MB and 48 MB) is taken.
     for (auto [w, h] : {std::pair<uint32_t, uint32_t>{16384, 16384}, {16384 * 16384, 1}, {1, 16384 * 1024}}) {
         TRedPicture image;
-        largestAllocation = 0;
+        TAllocationProbe probe;
         try {
             ReadBytes(image, WithSize(file, w, h));
             ADD_FAILURE() << w << "x" << h << " read";
@@ -174,7 +151,7 @@ TEST(PngTest, LimitsAreKeptBeforeThePictureIsMade)
             EXPECT_EQ(e.Message(), "Error reading PNG file: Pixel data missing.");
         }
         EXPECT_TRUE(image.Unchanged());
-        EXPECT_LT(largestAllocation.load(), size_t{1} << 20) << w << "x" << h;
+        EXPECT_LT(probe.Largest(), size_t{1} << 20) << w << "x" << h;
     }
     // Size 0 is no PNG.
     EXPECT_EQ(ReadError<TPNGBitmap>(WithSize(file, 0, 1)), "Error reading PNG file: Invalid image width.");
